@@ -1,0 +1,52 @@
+#include "controls.h"
+
+#include "form.h"
+#include "runtime_error.h"
+#include "widgets.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace velti::forms {
+
+template <class Widget>
+Widget* Control::live() const {
+    auto* widget = qobject_cast<Widget*>(form_.control(name_, index_));
+    if (widget == nullptr)
+        throw RuntimeError::invalidCall();
+    return widget;
+}
+
+QString CommandButton::caption() const { return live<QPushButton>()->text(); }
+
+void CommandButton::setCaption(const QString& caption) { live<QPushButton>()->setText(caption); }
+
+void CommandButton::setEnabled(bool enabled) { live<QPushButton>()->setEnabled(enabled); }
+
+void CommandButton::setFocus() {
+    auto* button = live<QPushButton>();
+    if (!button->isEnabled() || button->isHidden())
+        throw RuntimeError::invalidCall();
+    button->setFocus(Qt::OtherFocusReason);
+}
+
+QString Label::caption() const { return live<QLabel>()->text(); }
+
+void Label::setCaption(const QString& caption) { live<QLabel>()->setText(caption); }
+
+void Label::setForeColor(QRgb colour) {
+    auto* label = live<QLabel>();
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor::fromRgb(colour));
+    label->setPalette(palette);
+}
+
+Label LabelArray::item(std::int16_t index) const {
+    if (!form_.hasElement(name_, index))
+        throw RuntimeError::noSuchElement(index);
+    return Label(form_, name_, index);
+}
+
+void Timer::setEnabled(bool enabled) { live<TimerControl>()->setEnabled(enabled); }
+
+} // namespace velti::forms

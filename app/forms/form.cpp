@@ -1,0 +1,364 @@
+#include "form.h"
+
+#include "runtime_error.h"
+#include "widgets.h"
+
+#include "../platform/msgbox.h"
+
+#include <QEventLoop>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QImageReader>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace velti::forms {
+
+namespace {
+
+int pixels(int twips) { return qRound(static_cast<double>(twips) / kTwipsPerPixel); }
+
+QRect pixels(const ControlDescription& c) {
+    return {pixels(c.left), pixels(c.top), pixels(c.width), pixels(c.height)};
+}
+
+QString text(const char* utf8) { return utf8 == nullptr ? QString() : QString::fromUtf8(utf8); }
+
+// Point sizes are designed for 96 dots per inch; a pixel size keeps the text in proportion with
+// the twips of the layout on any screen.
+QFont font(const FontSpec& spec, QFont base) {
+    if (spec.family == nullptr)
+        return base;
+    base.setFamilies({QString::fromLatin1(spec.family)});
+    base.setPixelSize(qRound(spec.points * 96.0 / 72.0));
+    base.setBold(spec.bold);
+    base.setItalic(spec.italic);
+    return base;
+}
+
+QColor colour(const Colour& c, const QPalette& palette) {
+    switch (c.kind) {
+    case Colour::Kind::Rgb:
+        return QColor::fromRgb(c.value);
+    case Colour::Kind::System:
+        return c.value == kWindowBackground ? palette.color(QPalette::Base)
+                                            : palette.color(QPalette::Text);
+    case Colour::Kind::Default:
+        break;
+    }
+    return {};
+}
+
+// Every image the icon file holds, so the desktop can pick the size it needs.
+QIcon icon(const char* path) {
+    QIcon icon;
+    QImageReader reader(text(path));
+    do {
+        const QImage image = reader.read();
+        if (!image.isNull())
+            icon.addPixmap(QPixmap::fromImage(image));
+    } while (reader.jumpToNextImage());
+    return icon;
+}
+
+Qt::Alignment alignment(Alignment a) {
+    switch (a) {
+    case Alignment::Centre:
+        return Qt::AlignHCenter | Qt::AlignTop;
+    case Alignment::Right:
+        return Qt::AlignRight | Qt::AlignTop;
+    case Alignment::Left:
+        break;
+    }
+    return Qt::AlignLeft | Qt::AlignTop;
+}
+
+QWidget* makeButton(const ControlDescription& c, QWidget* parent) {
+    auto* button = new QPushButton(text(c.caption), parent);
+    if (c.picture != nullptr) {
+        button->setIcon(icon(c.picture));
+        button->setIconSize(QSize(16, 16));
+    }
+    button->setFocusPolicy(Qt::StrongFocus);
+    // Enter clicks the button that has the focus, as on any dialog.
+    button->setAutoDefault(true);
+    button->setProperty("veltiCancel", c.cancel);
+    button->setProperty("veltiDefault", c.isDefault);
+    return button;
+}
+
+QWidget* makeLabel(const ControlDescription& c, QWidget* parent) {
+    auto* label = new QLabel(text(c.caption), parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(alignment(c.alignment));
+    QPalette palette = label->palette();
+    if (const QColor fore = colour(c.foreColor, palette); fore.isValid())
+        palette.setColor(QPalette::WindowText, fore);
+    if (!c.transparent) {
+        const QColor back = colour(c.backColor, palette);
+        palette.setColor(QPalette::Window,
+                         back.isValid() ? back : label->palette().color(QPalette::Window));
+        label->setAutoFillBackground(true);
+    }
+    label->setPalette(palette);
+    if (c.border) {
+        label->setFrameStyle(QFrame::Box | QFrame::Plain);
+        label->setLineWidth(1);
+    }
+    return label;
+}
+
+QWidget* makeFrame(QWidget* parent) {
+    auto* frame = new QFrame(parent);
+    // An untitled frame: an etched rectangle.
+    frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    frame->setLineWidth(1);
+    return frame;
+}
+
+QWidget* makeImage(const ControlDescription& c, QWidget* parent) {
+    auto* image = new QLabel(parent);
+    // The icon's image of the box's size, at its natural size: never stretched.
+    const QSize size(pixels(c.width), pixels(c.height));
+    image->setPixmap(icon(c.picture).pixmap(size));
+    image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return image;
+}
+
+} // namespace
+
+Form::Form(const FormDescription& description, Context& context)
+    : description_(description), context_(context) {}
+
+Form::~Form() { delete window_.data(); }
+
+QWidget* Form::window() const { return window_.data(); }
+
+void Form::load() {
+    if (window_)
+        return;
+    build();
+    bindEvents();
+    ++context_.loadedWindows;
+    for (const EventBinding& binding : events()) {
+        if (binding.event == Event::Load)
+            deliver(binding.handler);
+    }
+}
+
+void Form::build() {
+    const FormDescription& d = description_;
+    const Qt::WindowFlags flags =
+        (d.border == BorderStyle::FixedSingle ? Qt::Dialog : Qt::Window) |
+        Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+        Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+    auto* window = new FormWindow(*this, flags);
+    window_ = window;
+    window->setObjectName(QString::fromLatin1(d.name));
+    window->setWindowTitle(text(d.caption));
+    window->setFixedSize(pixels(d.clientWidth), pixels(d.clientHeight));
+    window->setFont(font(d.font, window->font()));
+    if (d.icon != nullptr)
+        window->setWindowIcon(icon(d.icon));
+    if (d.picture != nullptr)
+        window->setBackground(QPixmap(text(d.picture)));
+
+    controls_.clear();
+    std::vector<std::pair<int, QPushButton*>> tabOrder;
+    for (const ControlDescription& c : d.controls) {
+        QWidget* parent = window;
+        if (c.container != nullptr)
+            parent = qobject_cast<QWidget*>(control(c.container));
+        QObject* object = nullptr;
+        switch (c.kind) {
+        case ControlKind::CommandButton: {
+            QWidget* button = makeButton(c, parent);
+            tabOrder.emplace_back(c.tabIndex, static_cast<QPushButton*>(button));
+            object = button;
+            break;
+        }
+        case ControlKind::Label:
+            object = makeLabel(c, parent);
+            break;
+        case ControlKind::Frame:
+            object = makeFrame(parent);
+            break;
+        case ControlKind::Image:
+            object = makeImage(c, parent);
+            break;
+        case ControlKind::Timer: {
+            auto* timer = new TimerControl(c.interval, window);
+            // Designed enabled: it runs from the load until a handler says otherwise.
+            timer->setEnabled(true);
+            object = timer;
+            break;
+        }
+        }
+        object->setObjectName(QString::fromLatin1(c.name));
+        if (c.index >= 0)
+            object->setProperty("veltiIndex", c.index);
+        if (auto* widget = qobject_cast<QWidget*>(object)) {
+            widget->setGeometry(pixels(c));
+            widget->setFont(font(c.font, parent->font()));
+            if (c.toolTip != nullptr)
+                widget->setToolTip(text(c.toolTip));
+            if (c.kind != ControlKind::CommandButton)
+                widget->setFocusPolicy(Qt::NoFocus);
+        }
+        controls_.push_back({c.name, c.index, object});
+    }
+
+    std::sort(tabOrder.begin(), tabOrder.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < tabOrder.size(); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+}
+
+void Form::bindEvents() {
+    unloadHandler_ = nullptr;
+    for (EventBinding& binding : events()) {
+        switch (binding.event) {
+        case Event::Load:
+            break;
+        case Event::Unload:
+            unloadHandler_ = std::move(binding.unloadHandler);
+            break;
+        case Event::Click: {
+            auto* button = qobject_cast<QPushButton*>(control(binding.source));
+            Q_ASSERT(button != nullptr);
+            QObject::connect(button, &QPushButton::clicked, window_,
+                             [this, handler = std::move(binding.handler)] { deliver(handler); });
+            break;
+        }
+        case Event::Timer: {
+            auto* timer = qobject_cast<TimerControl*>(control(binding.source));
+            Q_ASSERT(timer != nullptr);
+            timer->setHandler([this, handler = std::move(binding.handler)] { deliver(handler); });
+            break;
+        }
+        }
+    }
+}
+
+void Form::show() {
+    load();
+    if (!window_)
+        return;
+    window_->show();
+    focusFirstButton();
+}
+
+void Form::showModal() {
+    load();
+    if (!window_)
+        return;
+    window_->setWindowModality(Qt::ApplicationModal);
+    if (description_.centred) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame(QPoint(), window_->size());
+            frame.moveCenter(screen->availableGeometry().center());
+            window_->move(frame.topLeft());
+        }
+    }
+    window_->show();
+    window_->activateWindow();
+    focusFirstButton();
+    QEventLoop loop;
+    modalLoop_ = &loop;
+    loop.exec(QEventLoop::DialogExec);
+    modalLoop_ = nullptr;
+}
+
+void Form::focusFirstButton() {
+    // The enabled button with the lowest tab index; Qt's focus chain follows the tab indices.
+    QWidget* first = nullptr;
+    int lowest = 0;
+    for (const ControlDescription& c : description_.controls) {
+        if (c.kind != ControlKind::CommandButton)
+            continue;
+        auto* button = qobject_cast<QWidget*>(control(c.name, c.index));
+        if (button->isEnabled() && (first == nullptr || c.tabIndex < lowest)) {
+            first = button;
+            lowest = c.tabIndex;
+        }
+    }
+    if (first != nullptr)
+        first->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void Form::unload() {
+    if (!window_)
+        return;
+    std::int16_t cancel = 0;
+    if (unloadHandler_)
+        deliver([&] { unloadHandler_(cancel); });
+    if (cancel != 0 || !window_)
+        return;
+    QWidget* window = window_.data();
+    for (auto* timer : window->findChildren<TimerControl*>())
+        timer->setEnabled(false);
+    window_ = nullptr;
+    controls_.clear();
+    unloadHandler_ = nullptr;
+    window->hide();
+    window->deleteLater();
+    if (modalLoop_ != nullptr)
+        modalLoop_->quit();
+    if (--context_.loadedWindows == 0 && context_.onAllUnloaded)
+        context_.onAllUnloaded();
+}
+
+void Form::setHeight(double twips) {
+    if (!window_)
+        throw RuntimeError::objectUnloaded();
+    const int clientTwips = qRound(twips) - description_.borderTop - description_.borderSide;
+    if (clientTwips < 0)
+        throw RuntimeError::invalidCall();
+    window_->setFixedHeight(pixels(clientTwips));
+}
+
+QObject* Form::control(std::string_view name, int index) const {
+    if (!window_)
+        throw RuntimeError::objectUnloaded();
+    bool named = false;
+    for (const LiveControl& c : controls_) {
+        if (c.name != name)
+            continue;
+        named = true;
+        if (c.index == index && c.object)
+            return c.object.data();
+    }
+    if (named && index >= 0)
+        throw RuntimeError::noSuchElement(index);
+    throw RuntimeError::noSuchControl(QString::fromUtf8(name.data(), qsizetype(name.size())));
+}
+
+bool Form::hasElement(std::string_view name, int index) const {
+    if (!window_)
+        throw RuntimeError::objectUnloaded();
+    return std::any_of(controls_.begin(), controls_.end(), [&](const LiveControl& c) {
+        return c.name == name && c.index == index && c.object;
+    });
+}
+
+void Form::deliver(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const RuntimeError& error) {
+        reportError(error.number(), error.message());
+    } catch (const std::exception& error) {
+        reportError(51, QStringLiteral("Errore interno: %1").arg(QString::fromUtf8(error.what())));
+    }
+}
+
+void Form::reportError(int number, const QString& message) {
+    context_.msgBox.show(QStringLiteral("Errore di run-time '%1':\n\n%2").arg(number).arg(message),
+                         msgbox::Critical, context_.title);
+}
+
+} // namespace velti::forms

@@ -1,0 +1,65 @@
+// The widgets the window layer builds a form from.
+#pragma once
+
+#include <QBasicTimer>
+#include <QObject>
+#include <QPixmap>
+#include <QWidget>
+
+#include <functional>
+
+namespace velti::forms {
+
+class Form;
+
+// The real tick period never goes below this floor, whatever the designed interval: about the
+// granularity desktop timers have always had.
+inline constexpr int kTimerFloorMs = 15;
+
+// A top-level window: draws its background picture unscaled from the top-left corner, turns the
+// close box into an unload, and gives Esc to the cancel button and Enter to the default one.
+class FormWindow final : public QWidget {
+    Q_OBJECT
+public:
+    FormWindow(Form& form, Qt::WindowFlags flags);
+    void setBackground(const QPixmap& picture) { background_ = picture; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    Form& form_;
+    QPixmap background_;
+};
+
+// A timer control: delivers its Timer event once per period while enabled. Disabling it takes
+// effect at once: no tick is delivered after setEnabled(false) returns.
+class TimerControl final : public QObject {
+    Q_OBJECT
+public:
+    TimerControl(int intervalMs, QObject* parent);
+
+    bool isEnabled() const { return enabled_; }
+    void setEnabled(bool enabled);
+    int period() const { return period_; }
+    void setHandler(std::function<void()> handler) { handler_ = std::move(handler); }
+
+    // Delivers one tick, as the running timer does; nothing happens while disabled.
+    void tick();
+
+    // The floor under every timer's period (the naive design used in benchmarks lowers it).
+    static void setPeriodFloor(int milliseconds);
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    QBasicTimer timer_;
+    std::function<void()> handler_;
+    int period_;
+    bool enabled_ = false;
+};
+
+} // namespace velti::forms

@@ -1,0 +1,3 @@
+#include "application.h"
+
+int main() { velti::start(velti::applicationRecord()); }

@@ -1,0 +1,56 @@
+// The clock the stopwatch reads "now" from.
+#pragma once
+
+#include "instant.h"
+
+#include <cstdint>
+
+namespace velti {
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // The current local instant, at whole-second resolution: the fraction of the second is dropped.
+    virtual Instant now() = 0;
+};
+
+// The local wall clock, in nanoseconds since the zero instant.
+class WallSource {
+public:
+    virtual ~WallSource() = default;
+    virtual std::int64_t localNanoseconds() = 0;
+};
+
+// A clock that only ever moves forward, keeps counting through suspend, and ignores any setting of
+// the wall clock.
+class MonotonicSource {
+public:
+    virtual ~MonotonicSource() = default;
+    virtual std::int64_t nanoseconds() = 0;
+};
+
+// Reads the wall clock once, when it is made, and from then on advances that reading by the
+// monotonic clock. Setting the wall clock, or a daylight-saving switch, never moves a running count.
+class SteadyClock final : public Clock {
+public:
+    SteadyClock(WallSource& wall, MonotonicSource& monotonic);
+    Instant now() override;
+
+private:
+    MonotonicSource& monotonic_;
+    std::int64_t wallAtStart_;
+    std::int64_t monotonicAtStart_;
+};
+
+class SystemWallSource final : public WallSource {
+public:
+    std::int64_t localNanoseconds() override;
+};
+
+// CLOCK_BOOTTIME where the system has it, so time asleep counts too.
+class SystemMonotonicSource final : public MonotonicSource {
+public:
+    std::int64_t nanoseconds() override;
+};
+
+} // namespace velti

@@ -1,0 +1,30 @@
+#include "form1.h"
+
+#include "../about/form3.h"
+#include "../app/application.h"
+
+namespace velti {
+
+Form1::Form1(Application& application)
+    : Form(form1Description(), application.context()), application_(application) {}
+
+std::vector<forms::EventBinding> Form1::events() {
+    using forms::Event;
+    return {
+        {"Form", Event::Load, [this] { Form_Load(); }},
+        {"Command1", Event::Click, [this] { Command1_Click(); }},
+        {"Command2", Event::Click, [this] { Command2_Click(); }},
+        {"Command3", Event::Click, [this] { Command3_Click(); }},
+        {"Command4", Event::Click, [this] { Command4_Click(); }},
+        {"Command5", Event::Click, [this] { Command5_Click(); }},
+        {"Command6", Event::Click, [this] { Command6_Click(); }},
+        {"Timer1", Event::Timer, [this] { Timer1_Timer(); }},
+    };
+}
+
+Instant Form1::now() { return application_.services().clock.now(); }
+
+// The information button: the About window, modal. Its one instance is made at the first press.
+void Form1::Command6_Click() { application_.form3().showModal(); }
+
+} // namespace velti

@@ -1,0 +1,90 @@
+#include "harness.h"
+
+#include "app/forms/layer.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace velti::test {
+
+void initialiseLayer() { forms::initialise(*qApp); }
+
+Harness::Harness() {
+    app.context().onAllUnloaded = [this] { ++allUnloaded; };
+}
+
+Harness::~Harness() = default;
+
+Form1& Harness::startUp() {
+    app.startUp();
+    Form1& form = app.form1();
+    QWidget* window = form.window();
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window))
+        qWarning("the stopwatch window did not become active");
+    return form;
+}
+
+QPushButton* Harness::button(forms::Form& form, const char* name) {
+    return qobject_cast<QPushButton*>(form.control(name));
+}
+
+QLabel* Harness::label(forms::Form& form, const char* name, int index) {
+    return qobject_cast<QLabel*>(form.control(name, index));
+}
+
+forms::TimerControl* Harness::timer(forms::Form& form) {
+    return qobject_cast<forms::TimerControl*>(form.control("Timer1"));
+}
+
+void Harness::click(forms::Form& form, const char* name) {
+    QTest::mouseClick(button(form, name), Qt::LeftButton);
+}
+
+void Harness::altKey(forms::Form& form, Qt::Key key) {
+    QWidget* window = form.window();
+    QTest::keyClick(window, key, Qt::AltModifier);
+    // An access key presses the button down and clicks it a moment later, as a mouse would.
+    const auto buttons = window->findChildren<QPushButton*>();
+    const bool released = QTest::qWaitFor([&] {
+        return std::none_of(buttons.begin(), buttons.end(),
+                            [](const QPushButton* b) { return b->isDown(); });
+    });
+    if (!released)
+        qWarning("a button stayed down after its access key");
+}
+
+void Harness::key(forms::Form& form, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QWidget* target = QApplication::focusWidget();
+    if (target == nullptr || target->window() != form.window())
+        target = form.window();
+    QTest::keyClick(target, key, modifiers);
+}
+
+void Harness::tick(forms::Form& form, int count) {
+    for (int i = 0; i < count; ++i)
+        timer(form)->tick();
+}
+
+QString Harness::focused(forms::Form& form) {
+    QWidget* focus = form.window()->focusWidget();
+    return focus == nullptr ? QString() : focus->objectName();
+}
+
+void Harness::withAbout(const std::function<void(Form3&)>& body) {
+    QTimer::singleShot(0, qApp, [this, body] {
+        Form3& about = app.form3();
+        QWidget* window = about.window();
+        if (window != nullptr && !QTest::qWaitForWindowActive(window))
+            qWarning("the About window did not become active");
+        body(about);
+        if (about.isLoaded())
+            click(about, "Command1");
+    });
+    click(app.form1(), "Command6");
+}
+
+} // namespace velti::test

@@ -1,0 +1,56 @@
+// Drives the real windows the way a user does: clicks, access keys, ticks on a fake clock.
+#pragma once
+
+#include "fakes.h"
+
+#include "about/form3.h"
+#include "app/application.h"
+#include "app/forms/widgets.h"
+#include "stopwatch/form1.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QWidget>
+
+#include <memory>
+
+namespace velti::test {
+
+// Called once per test binary, before any window is made.
+void initialiseLayer();
+
+class Harness {
+public:
+    FakeClock clock;
+    FakeMemory memory;
+    FakeLauncher launcher;
+    FakeMsgBox msgBox;
+    Application app{Services{clock, memory, launcher, msgBox}};
+    int allUnloaded = 0;
+
+    Harness();
+    ~Harness();
+
+    // The stopwatch window, started up as the program does, shown and active.
+    Form1& startUp();
+
+    static QPushButton* button(forms::Form& form, const char* name);
+    static QLabel* label(forms::Form& form, const char* name, int index = -1);
+    static forms::TimerControl* timer(forms::Form& form);
+
+    // A left click in the middle of the button, as the mouse gives it.
+    static void click(forms::Form& form, const char* name);
+    // Alt with the letter, sent to the window.
+    static void altKey(forms::Form& form, Qt::Key key);
+    static void key(forms::Form& form, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
+    // Ticks of the window's timer, delivered as the running timer does (none while disabled).
+    static void tick(forms::Form& form, int count = 1);
+    // The name of the control with the keyboard focus in that window.
+    static QString focused(forms::Form& form);
+
+    // Opens the About window from the stopwatch and runs body inside its modal loop; the window
+    // is closed with "OK" afterwards if body leaves it open.
+    void withAbout(const std::function<void(Form3&)>& body);
+};
+
+} // namespace velti::test

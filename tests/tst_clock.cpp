@@ -1,0 +1,127 @@
+// The clock under the stopwatch: whole seconds, never moved by a setting of the wall clock, and
+// counts that saturate instead of wrapping.
+#include "support/harness.h"
+
+#include "app/platform/clock.h"
+#include "app/platform/number_format.h"
+
+#include <QTest>
+
+#include <limits>
+
+using namespace velti;
+using velti::test::Harness;
+
+namespace {
+
+constexpr std::int64_t kNano = 1'000'000'000;
+
+class FakeWall final : public WallSource {
+public:
+    std::int64_t nanos = (46363 * kSecondsPerDay + 10 * 3600) * kNano + 250'000'000;
+    std::int64_t localNanoseconds() override { return nanos; }
+};
+
+class FakeMonotonic final : public MonotonicSource {
+public:
+    std::int64_t nanos = 5 * kNano;
+    std::int64_t nanoseconds() override { return nanos; }
+};
+
+// A clock for the real window that is a SteadyClock over fake sources.
+class SteadyHarness {
+public:
+    FakeWall wall;
+    FakeMonotonic monotonic;
+    SteadyClock clock{wall, monotonic};
+    test::FakeMemory memory;
+    test::FakeLauncher launcher;
+    test::FakeMsgBox msgBox;
+    Application app{Services{clock, memory, launcher, msgBox}};
+};
+
+} // namespace
+
+class TestClock : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { test::initialiseLayer(); }
+
+    void nowIsTruncatedToWholeSeconds() {
+        FakeWall wall;
+        FakeMonotonic monotonic;
+        SteadyClock clock(wall, monotonic);
+        const std::int64_t start = nearestWholeSecond(clock.now());
+        QCOMPARE(start, 46363 * kSecondsPerDay + 10 * 3600);
+        // The wall clock read 10:00:00.25: the next second begins 0.75 s later.
+        monotonic.nanos += 749'000'000;
+        QCOMPARE(nearestWholeSecond(clock.now()), start);
+        monotonic.nanos += 1'000'000;
+        QCOMPARE(nearestWholeSecond(clock.now()), start + 1);
+    }
+
+    void wallClockJumpsLeaveTheCountAlone_data() {
+        QTest::addColumn<qint64>("jump");
+        QTest::newRow("an hour forward") << qint64(3600);
+        QTest::newRow("an hour back") << qint64(-3600);
+        QTest::newRow("a day forward") << qint64(86400);
+        QTest::newRow("a day back") << qint64(-86400);
+    }
+    void wallClockJumpsLeaveTheCountAlone() {
+        QFETCH(qint64, jump);
+        SteadyHarness h;
+        Form1& form = h.app.form1();
+        h.app.startUp();
+        Harness::click(form, "Command1");
+        h.monotonic.nanos += 65 * kNano;
+        h.wall.nanos += jump * kNano; // a daylight-saving switch, or someone setting the clock
+        Harness::tick(form);
+        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:01:05"));
+    }
+
+    void countsSaturateInsteadOfWrapping() {
+        const Instant start = instantFromSeconds(46363 * kSecondsPerDay);
+        constexpr std::int64_t highest = std::numeric_limits<std::int32_t>::max();
+        QCOMPARE(wholeSecondsBetween(start, start + instantFromSeconds(highest)), highest);
+        QCOMPARE(wholeSecondsBetween(start, start + instantFromSeconds(highest + 10)), highest);
+        QCOMPARE(wholeSecondsBetween(start + instantFromSeconds(highest + 10), start),
+                 std::numeric_limits<std::int32_t>::min());
+        // The residue a resume can leave in via is absorbed.
+        QCOMPARE(wholeSecondsBetween(start + 1e-12, start + instantFromSeconds(7)), 7);
+    }
+
+    void aCountOfSixtyEightYearsShowsItsHours() {
+        test::FakeClock clock;
+        test::FakeMemory memory;
+        test::FakeLauncher launcher;
+        test::FakeMsgBox msgBox;
+        Application app{Services{clock, memory, launcher, msgBox}};
+        app.startUp();
+        Form1& form = app.form1();
+        Harness::click(form, "Command1");
+        clock.advance(std::numeric_limits<std::int32_t>::max());
+        Harness::tick(form);
+        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("596523:14:07"));
+        clock.advance(1000); // past the largest count: it stays there
+        Harness::tick(form);
+        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("596523:14:07"));
+    }
+
+    void displayPatterns() {
+        const QLocale italian(QLocale::Italian, QLocale::Italy);
+        const QLocale english(QLocale::English, QLocale::UnitedStates);
+        QCOMPARE(formatNumber(std::int64_t{5}, u"##00"), QStringLiteral("05"));
+        QCOMPARE(formatNumber(std::int64_t{100}, u"##00"), QStringLiteral("100"));
+        QCOMPARE(formatNumber(std::int64_t{-5}, u"##00"), QStringLiteral("-05"));
+        QCOMPARE(formatNumber(std::uint64_t{0}, u"###,###,###", italian), QString());
+        QCOMPARE(formatNumber(std::uint64_t{999}, u"###,###,###", italian), QStringLiteral("999"));
+        QCOMPARE(formatNumber(std::uint64_t{4294967295}, u"###,###,###", italian),
+                 QStringLiteral("4.294.967.295"));
+        QCOMPARE(formatNumber(std::uint64_t{17179869184}, u"###,###,###", english),
+                 QStringLiteral("17,179,869,184"));
+    }
+};
+
+QTEST_MAIN(TestClock)
+#include "tst_clock.moc"
