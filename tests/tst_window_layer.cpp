@@ -1,0 +1,204 @@
+// The window layer: forms built as designed, run-time errors, unloading, and the end of the
+// program.
+#include "support/harness.h"
+
+#include "app/forms/runtime_error.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QTest>
+
+using namespace velti;
+using velti::test::Harness;
+
+namespace {
+
+// A small window whose handler fails half-way, to watch the run-time error convention.
+const forms::FormDescription& probeDescription() {
+    using namespace forms;
+    static const FormDescription description{
+        .name = "Probe",
+        .caption = "Probe",
+        .clientWidth = 3000,
+        .clientHeight = 1500,
+        .controls = {
+            {.kind = ControlKind::CommandButton, .name = "Command1", .caption = "&Fallisci",
+             .left = 0, .top = 0, .width = 900, .height = 375, .tabIndex = 0},
+            {.kind = ControlKind::CommandButton, .name = "Command2", .caption = "&Bene",
+             .left = 1000, .top = 0, .width = 900, .height = 375, .tabIndex = 1},
+            {.kind = ControlKind::CommandButton, .name = "Command3", .caption = "Spento",
+             .left = 2000, .top = 0, .width = 900, .height = 375, .tabIndex = 2},
+            {.kind = ControlKind::Label, .name = "Label1", .index = 0, .left = 0, .top = 600,
+             .width = 3000, .height = 255},
+        },
+    };
+    return description;
+}
+
+class Probe final : public forms::Form {
+public:
+    explicit Probe(forms::Context& context) : Form(probeDescription(), context) {}
+    forms::CommandButton Command2{*this, "Command2"};
+    forms::CommandButton Command3{*this, "Command3"};
+    forms::LabelArray Label1{*this, "Label1"};
+    int afterTheFailure = 0;
+    int goodClicks = 0;
+
+protected:
+    std::vector<forms::EventBinding> events() override {
+        using forms::Event;
+        return {
+            {"Form", Event::Load, [this] { Command3.setEnabled(false); }},
+            {"Command1", Event::Click,
+             [this] {
+                 Label1.item(0).setCaption(QStringLiteral("prima"));
+                 Command3.setFocus(); // disabled: fails here
+                 ++afterTheFailure;
+             }},
+            {"Command2", Event::Click,
+             [this] {
+                 ++goodClicks;
+                 Label1.item(1).setCaption(QStringLiteral("mai")); // no element 1
+             }},
+        };
+    }
+};
+
+} // namespace
+
+class TestWindowLayer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { test::initialiseLayer(); }
+
+    void aFailingStepEndsOnlyItsHandler() {
+        Harness h;
+        Probe probe(h.app.context());
+        probe.show();
+        Harness::click(probe, "Command1");
+        QCOMPARE(h.msgBox.shown.size(), std::size_t{1});
+        QCOMPARE(h.msgBox.shown[0].prompt,
+                 QStringLiteral("Errore di run-time '5':\n\nChiamata di routine o argomento non validi"));
+        QCOMPARE(h.msgBox.shown[0].style, 16);
+        QCOMPARE(h.msgBox.shown[0].title, QStringLiteral("Vantelsiro"));
+        QCOMPARE(Harness::label(probe, "Label1", 0)->text(), QStringLiteral("prima"));
+        QCOMPARE(probe.afterTheFailure, 0);
+
+        // The program goes on, and the next failure is reported in its own words.
+        Harness::click(probe, "Command2");
+        QCOMPARE(probe.goodClicks, 1);
+        QCOMPARE(h.msgBox.shown.size(), std::size_t{2});
+        QVERIFY(h.msgBox.shown[1].prompt.startsWith(u"Errore di run-time '340':"));
+        QVERIFY(probe.isLoaded());
+    }
+
+    void operationsOnAnUnloadedWindowFail() {
+        Harness h;
+        Probe probe(h.app.context());
+        probe.show();
+        probe.unload();
+        QVERIFY(!probe.isLoaded());
+        try {
+            probe.Command2.setEnabled(true);
+            QFAIL("an unloaded window's control answered");
+        } catch (const forms::RuntimeError& error) {
+            QCOMPARE(error.number(), 364);
+        }
+        QVERIFY_THROWS_EXCEPTION(forms::RuntimeError, forms::checkedAdd(32767, 1));
+        QCOMPARE(forms::checkedAdd(32766, 1), std::int16_t{32767});
+    }
+
+    void stopwatchWindowAsDesigned() {
+        Harness h;
+        Form1& form = h.startUp();
+        QWidget* window = form.window();
+        QCOMPARE(window->windowTitle(), QStringLiteral("Vantelsiro"));
+        QCOMPARE(window->size(), QSize(264, 175));
+        QCOMPARE(window->minimumSize(), window->maximumSize());
+        const Qt::WindowFlags flags = window->windowFlags();
+        QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+        QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+        QVERIFY(flags & Qt::WindowCloseButtonHint);
+        QVERIFY(!window->windowIcon().isNull());
+        QVERIFY(window->windowIcon().availableSizes().contains(QSize(32, 32)));
+        QVERIFY(window->windowIcon().availableSizes().contains(QSize(16, 16)));
+
+        const struct {
+            const char* name;
+            QRect geometry;
+        } controls[] = {
+            {"Command1", {8, 112, 57, 25}},  {"Command2", {72, 112, 57, 25}},
+            {"Command3", {136, 112, 57, 25}}, {"Frame1", {8, 0, 249, 105}},
+            {"Label1", {16, 24, 217, 41}},    {"Label2", {80, 80, 97, 17}},
+            {"Command4", {200, 112, 57, 25}}, {"Command5", {8, 144, 217, 25}},
+            {"Command6", {232, 144, 25, 25}},
+        };
+        for (const auto& c : controls)
+            QCOMPARE(qobject_cast<QWidget*>(form.control(c.name))->geometry(), c.geometry);
+        QCOMPARE(Harness::label(form, "Label1")->parentWidget()->objectName(),
+                 QStringLiteral("Frame1"));
+
+        const QLabel* display = Harness::label(form, "Label1");
+        QCOMPARE(display->font().family(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(display->font().pixelSize(), 32);
+        QVERIFY(display->font().bold());
+        QCOMPARE(display->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        const QLabel* status = Harness::label(form, "Label2");
+        QCOMPARE(status->font().pixelSize(), 13);
+        QVERIFY(!status->font().bold());
+        QCOMPARE(status->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        // The whole text shows in the designed boxes.
+        QVERIFY(QFontMetrics(display->font()).horizontalAdvance(u"100:00:00"_qs) <= 217);
+        QVERIFY(QFontMetrics(Harness::button(form, "Command3")->font())
+                    .horizontalAdvance(u"Riprendi"_qs) < 57 - 8);
+
+        const QPushButton* info = Harness::button(form, "Command6");
+        QVERIFY(info->text().isEmpty());
+        QVERIFY(!info->icon().isNull());
+        QCOMPARE(info->toolTip(), QStringLiteral("Informazioni su..."));
+        QCOMPARE(Harness::timer(form)->period(), forms::kTimerFloorMs);
+    }
+
+    void onlyButtonsTakeTheFocus() {
+        Harness h;
+        Form1& form = h.startUp();
+        for (const char* name : {"Frame1", "Label1", "Label2"})
+            QCOMPARE(qobject_cast<QWidget*>(form.control(name))->focusPolicy(), Qt::NoFocus);
+        // A click on the display or the frame runs nothing.
+        QTest::mouseClick(Harness::label(form, "Label1"), Qt::LeftButton);
+        QTest::mouseDClick(qobject_cast<QWidget*>(form.control("Frame1")), Qt::LeftButton);
+        QCOMPARE(Harness::label(form, "Label2")->text(), QStringLiteral("Inattivo"));
+        QCOMPARE(Harness::focused(form), QStringLiteral("Command1"));
+    }
+
+    void theRunningTimerTicksByItself() {
+        Harness h;
+        Form1& form = h.startUp();
+        Harness::click(form, "Command1");
+        h.clock.advance(3);
+        QTRY_COMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:00:03"));
+        Harness::click(form, "Command3");
+        h.clock.advance(3);
+        QTest::qWait(3 * forms::kTimerFloorMs);
+        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:00:03"));
+    }
+
+    void closingTheStopwatchEndsTheProgram() {
+        Harness h;
+        Form1& form = h.startUp();
+        QPointer<QWidget> window = form.window();
+        QVERIFY(window->close() == false || !form.isLoaded());
+        QVERIFY(!form.isLoaded());
+        QCOMPARE(h.allUnloaded, 1);
+        QCOMPARE(h.app.context().loadedWindows, 0);
+        QTRY_VERIFY(window.isNull());
+    }
+
+    void theLayerSpeaksItalian() {
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annulla"));
+    }
+};
+
+QTEST_MAIN(TestWindowLayer)
+#include "tst_window_layer.moc"
