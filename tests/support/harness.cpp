@@ -40,13 +40,18 @@ forms::TimerControl* Harness::timer(forms::Form& form) {
     return qobject_cast<forms::TimerControl*>(form.control("Timer1"));
 }
 
+// Mouse and keys go through the window, as the windowing system delivers them, so a window behind
+// a modal one is blocked as it is for a user.
 void Harness::click(forms::Form& form, const char* name) {
-    QTest::mouseClick(button(form, name), Qt::LeftButton);
+    QPushButton* target = button(form, name);
+    QWidget* window = target->window();
+    const QPoint at = target->mapTo(window, target->rect().center());
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, at);
 }
 
 void Harness::altKey(forms::Form& form, Qt::Key key) {
     QWidget* window = form.window();
-    QTest::keyClick(window, key, Qt::AltModifier);
+    QTest::keyClick(window->windowHandle(), key, Qt::AltModifier);
     // An access key presses the button down and clicks it a moment later, as a mouse would.
     const auto buttons = window->findChildren<QPushButton*>();
     const bool released = QTest::qWaitFor([&] {
@@ -58,10 +63,7 @@ void Harness::altKey(forms::Form& form, Qt::Key key) {
 }
 
 void Harness::key(forms::Form& form, Qt::Key key, Qt::KeyboardModifiers modifiers) {
-    QWidget* target = QApplication::focusWidget();
-    if (target == nullptr || target->window() != form.window())
-        target = form.window();
-    QTest::keyClick(target, key, modifiers);
+    QTest::keyClick(form.window()->windowHandle(), key, modifiers);
 }
 
 void Harness::tick(forms::Form& form, int count) {
@@ -85,6 +87,11 @@ void Harness::withAbout(const std::function<void(Form3&)>& body) {
             click(about, "Command1");
     });
     click(app.form1(), "Command6");
+    // The window manager gives the activation back to the stopwatch.
+    QWidget* stopwatch = app.form1().window();
+    stopwatch->activateWindow();
+    if (!QTest::qWaitForWindowActive(stopwatch))
+        qWarning("the stopwatch window did not become active again");
 }
 
 } // namespace velti::test
