@@ -2,9 +2,6 @@
 // the modal window's life from opening to closing.
 #include "support/harness.h"
 
-#include "app/platform/launcher.h"
-
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace velti;
@@ -316,43 +313,6 @@ private slots:
             QVERIFY(about.isLoaded());
             QVERIFY(about.window()->isVisible());
         });
-    }
-
-    void theRealLauncherSearchesThePathOnly() {
-        QTemporaryDir bin;
-        QTemporaryDir cwd;
-        QVERIFY(bin.isValid() && cwd.isValid());
-        const QString record = bin.filePath(QStringLiteral("arguments"));
-        auto writeScript = [](const QString& path, const QString& body) {
-            QFile script(path);
-            QVERIFY(script.open(QIODevice::WriteOnly));
-            script.write(body.toUtf8());
-            script.close();
-            script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                  QFileDevice::ExeOwner);
-        };
-        writeScript(bin.filePath(QStringLiteral("winhlp32.exe")),
-                    "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + record + "'\n");
-        // One in the current directory too, which must never be started.
-        writeScript(cwd.filePath(QStringLiteral("winhlp32.exe")), "#!/bin/sh\nexit 0\n");
-
-        const QByteArray oldPath = qgetenv("PATH");
-        const QString oldCwd = QDir::currentPath();
-        QDir::setCurrent(cwd.path());
-        SystemLauncher launcher;
-        qputenv("PATH", (":" + bin.path()).toUtf8()); // an empty entry would mean "here"
-        QVERIFY(launcher.start(helpCommand, 1) > 0);
-        const auto recorded = [&] {
-            QFile arguments(record);
-            return arguments.open(QIODevice::ReadOnly) ? QString::fromUtf8(arguments.readAll())
-                                                       : QString();
-        };
-        QTRY_COMPARE(recorded(), QStringLiteral("-I\nHlp_Informazioni_suxxx\n-W\nHlpWnd02\n"));
-
-        qputenv("PATH", "/nonexistent-velti-dir");
-        QVERIFY_THROWS_EXCEPTION(forms::RuntimeError, launcher.start(helpCommand, 1));
-        qputenv("PATH", oldPath);
-        QDir::setCurrent(oldCwd);
     }
 };
 

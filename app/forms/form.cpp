@@ -94,7 +94,9 @@ QWidget* makeButton(const ControlDescription& c, QWidget* parent) {
 QWidget* makeLabel(const ControlDescription& c, QWidget* parent) {
     auto* label = new QLabel(text(c.caption), parent);
     label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
+    // Text folds at word boundaries, except in a bordered label: that is a one-line field, where a
+    // long figure runs to the edge rather than folding out of sight.
+    label->setWordWrap(!c.border);
     label->setAlignment(alignment(c.alignment));
     QPalette palette = label->palette();
     if (const QColor fore = colour(c.foreColor, palette); fore.isValid())

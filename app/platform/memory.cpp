@@ -52,10 +52,11 @@ std::uint64_t meminfoField(const char* text, const char* key) {
 
 } // namespace
 
-SystemMemoryQuery::SystemMemoryQuery() {
+void SystemMemoryQuery::open() {
+    opened_ = true;
 #if defined(__linux__)
-    meminfo_ = open("/proc/meminfo", O_RDONLY | O_CLOEXEC);
-    statm_ = open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    meminfo_ = ::open("/proc/meminfo", O_RDONLY | O_CLOEXEC);
+    statm_ = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
     const long page = sysconf(_SC_PAGESIZE);
     if (page > 0)
         pageSize_ = static_cast<std::uint64_t>(page);
@@ -73,6 +74,8 @@ SystemMemoryQuery::~SystemMemoryQuery() {
 }
 
 MemoryStatus SystemMemoryQuery::query() {
+    if (!opened_)
+        open();
     MemoryStatus status;
 #if defined(__linux__)
     char buffer[4096];

@@ -20,10 +20,11 @@ public:
 };
 
 // Linux: /proc/meminfo for physical memory, the address-space limit and /proc/self/statm for the
-// virtual figure. The files stay open so that a query costs two reads and no open.
+// virtual figure. The files are opened at the first query and stay open, so that a query costs
+// two reads and no open.
 class SystemMemoryQuery final : public MemoryQuery {
 public:
-    SystemMemoryQuery();
+    SystemMemoryQuery() = default;
     ~SystemMemoryQuery() override;
     SystemMemoryQuery(const SystemMemoryQuery&) = delete;
     SystemMemoryQuery& operator=(const SystemMemoryQuery&) = delete;
@@ -31,6 +32,9 @@ public:
     MemoryStatus query() override;
 
 private:
+    void open();
+
+    bool opened_ = false;
     int meminfo_ = -1;
     int statm_ = -1;
     std::uint64_t pageSize_ = 4096;

@@ -1,0 +1,92 @@
+// The real platform services: the memory figures and the program launcher.
+#include "app/forms/runtime_error.h"
+#include "app/platform/launcher.h"
+#include "app/platform/memory.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+
+using namespace velti;
+
+namespace {
+const QString helpCommand = QStringLiteral("winhlp32.exe -I Hlp_Informazioni_suxxx -W HlpWnd02");
+}
+
+class TestPlatform : public QObject {
+    Q_OBJECT
+
+private slots:
+    void memoryFiguresAreTheMachines() {
+        SystemMemoryQuery query;
+        const MemoryStatus status = query.query();
+        QVERIFY(status.totalPhysical > 64ull * 1024 * 1024);
+        QVERIFY(status.availablePhysical > 0);
+        QVERIFY(status.availablePhysical <= status.totalPhysical);
+        QVERIFY(status.availableVirtual > 0);
+        QVERIFY(status.availableVirtual < (1ull << 57));
+        // Taking memory shows in the next query: the figures are not cached.
+        std::vector<char> block(256 * 1024 * 1024, 1);
+        const MemoryStatus after = query.query();
+        QVERIFY(after.availableVirtual + 200ull * 1024 * 1024 < status.availableVirtual);
+        QVERIFY(block.back() == 1);
+    }
+
+    void theAddressSpaceLimitCounts() {
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_AS, &saved), 0);
+        const rlim_t limit = 64ull * 1024 * 1024 * 1024;
+        if (saved.rlim_max != RLIM_INFINITY && saved.rlim_max < limit)
+            QSKIP("the hard address-space limit is already lower");
+        rlimit lowered = saved;
+        lowered.rlim_cur = limit;
+        QCOMPARE(setrlimit(RLIMIT_AS, &lowered), 0);
+        const MemoryStatus status = SystemMemoryQuery().query();
+        QCOMPARE(setrlimit(RLIMIT_AS, &saved), 0);
+        QVERIFY(status.availableVirtual > 0);
+        QVERIFY(status.availableVirtual < limit);
+    }
+
+    void theRealLauncherSearchesThePathOnly() {
+        QTemporaryDir bin;
+        QTemporaryDir cwd;
+        QVERIFY(bin.isValid() && cwd.isValid());
+        const QString record = bin.filePath(QStringLiteral("arguments"));
+        auto writeScript = [](const QString& path, const QString& body) {
+            QFile script(path);
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write(body.toUtf8());
+            script.close();
+            script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                  QFileDevice::ExeOwner);
+        };
+        writeScript(bin.filePath(QStringLiteral("winhlp32.exe")),
+                    "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + record + "'\n");
+        // One in the current directory too, which must never be started.
+        writeScript(cwd.filePath(QStringLiteral("winhlp32.exe")), "#!/bin/sh\nexit 0\n");
+
+        const QByteArray oldPath = qgetenv("PATH");
+        const QString oldCwd = QDir::currentPath();
+        QDir::setCurrent(cwd.path());
+        SystemLauncher launcher;
+        qputenv("PATH", (":" + bin.path()).toUtf8()); // an empty entry would mean "here"
+        QVERIFY(launcher.start(helpCommand, 1) > 0);
+        const auto recorded = [&] {
+            QFile arguments(record);
+            return arguments.open(QIODevice::ReadOnly) ? QString::fromUtf8(arguments.readAll())
+                                                       : QString();
+        };
+        QTRY_COMPARE(recorded(), QStringLiteral("-I\nHlp_Informazioni_suxxx\n-W\nHlpWnd02\n"));
+
+        qputenv("PATH", "/nonexistent-velti-dir");
+        QVERIFY_THROWS_EXCEPTION(forms::RuntimeError, launcher.start(helpCommand, 1));
+        qputenv("PATH", oldPath);
+        QDir::setCurrent(oldCwd);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlatform)
+#include "tst_platform.moc"
