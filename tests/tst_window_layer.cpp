@@ -160,6 +160,26 @@ private slots:
         QCOMPARE(Harness::timer(form)->period(), forms::kTimerFloorMs);
     }
 
+    void theLayoutScalesWithTheScreen() {
+        // Run at QT_SCALE_FACTOR=2 too: the device pixels double, the layout stays the same.
+        const double factor = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+                                  ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
+                                  : 1.0;
+        Harness h;
+        Form1& form = h.startUp();
+        QWidget* window = form.window();
+        QCOMPARE(window->devicePixelRatioF(), factor);
+        QCOMPARE(window->windowHandle()->size() * factor, QSize(264, 175) * factor);
+        const QRect frame = qobject_cast<QWidget*>(form.control("Frame1"))->geometry();
+        QCOMPARE(frame, QRect(8, 0, 249, 105));
+        // The window is drawn at the device's resolution: a grab has twice the pixels.
+        QCOMPARE(window->grab().size(), QSize(264, 175) * factor);
+        QCOMPARE(window->grab().devicePixelRatio(), factor);
+        // A small icon on a scaled screen is drawn from the larger image the icon holds.
+        const QPixmap icon = window->windowIcon().pixmap(QSize(16, 16), factor);
+        QCOMPARE(icon.size(), QSize(16, 16) * factor);
+    }
+
     void onlyButtonsTakeTheFocus() {
         Harness h;
         Form1& form = h.startUp();

@@ -6,7 +6,9 @@ packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libgl-dev qt6-translations-l10n
     fonts-liberation
-    xvfb xauth xdotool x11-utils
+    xvfb xauth xdotool x11-utils imagemagick
+    python3
+    binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

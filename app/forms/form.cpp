@@ -83,6 +83,9 @@ QWidget* makeButton(const ControlDescription& c, QWidget* parent) {
         button->setIcon(icon(c.picture));
         button->setIconSize(QSize(16, 16));
     }
+    // A picture button is read out by its tooltip; a captioned one by its caption, without "&".
+    if (*c.caption == '\0' && c.toolTip != nullptr)
+        button->setAccessibleName(text(c.toolTip));
     button->setFocusPolicy(Qt::StrongFocus);
     // Enter clicks the button that has the focus, as on any dialog.
     button->setAutoDefault(true);
@@ -125,9 +128,10 @@ QWidget* makeFrame(QWidget* parent) {
 
 QWidget* makeImage(const ControlDescription& c, QWidget* parent) {
     auto* image = new QLabel(parent);
-    // The icon's image of the box's size, at its natural size: never stretched.
+    // The icon's image of the box's size, at its natural size: never stretched. On a scaled screen
+    // the largest image the icon holds is drawn.
     const QSize size(pixels(c.width), pixels(c.height));
-    image->setPixmap(icon(c.picture).pixmap(size));
+    image->setPixmap(icon(c.picture).pixmap(size, image->devicePixelRatioF()));
     image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return image;
 }

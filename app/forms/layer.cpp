@@ -1,5 +1,8 @@
 #include "layer.h"
 
+#include "widgets.h"
+
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QFont>
 #include <QLibraryInfo>
@@ -8,6 +11,19 @@
 
 namespace velti::forms {
 
+namespace {
+
+// A screen reader meets the stopwatch as a window and the About window as a dialog.
+QAccessibleInterface* accessibleWindow(const QString& className, QObject* object) {
+    auto* window = qobject_cast<FormWindow*>(object);
+    if (window == nullptr || className != QLatin1String(FormWindow::staticMetaObject.className()))
+        return nullptr;
+    const bool dialog = window->windowType() == Qt::Dialog;
+    return new QAccessibleWidget(window, dialog ? QAccessible::Dialog : QAccessible::Window);
+}
+
+} // namespace
+
 void initialise(QApplication& application) {
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion")))
         application.setStyle(style);
@@ -15,6 +31,7 @@ void initialise(QApplication& application) {
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
     application.setQuitOnLastWindowClosed(false);
+    QAccessible::installFactory(accessibleWindow);
 
     static QTranslator translator;
     if (translator.load(QStringLiteral("qtbase_it"),

@@ -1,0 +1,1 @@
+# Installation, the desktop entry and the Debian package.
