@@ -23,7 +23,7 @@ const ApplicationRecord& applicationRecord() {
 }
 
 Application::Application(const Services& services)
-    : services_(services), context_{applicationRecord().name, services.msgBox, 0, {}} {}
+    : services_(services), context_{applicationRecord().name, services.msgBox, 0, false, {}} {}
 
 Application::~Application() = default;
 

@@ -93,6 +93,24 @@ private slots:
         QVERIFY(probe.isLoaded());
     }
 
+    void errorsWhileAnErrorIsShownAreNotStacked() {
+        Harness h;
+        Probe probe(h.app.context());
+        probe.show();
+        int nested = 0;
+        // A timer that keeps failing ticks on while the first box is open.
+        h.msgBox.whileShown = [&] {
+            if (++nested <= 3)
+                probe.deliver([] { throw forms::RuntimeError::overflow(); });
+        };
+        Harness::click(probe, "Command1");
+        QCOMPARE(nested, 1);
+        QCOMPARE(h.msgBox.shown.size(), std::size_t{1});
+        // Once it is dismissed, the next error is shown again.
+        Harness::click(probe, "Command1");
+        QCOMPARE(h.msgBox.shown.size(), std::size_t{2});
+    }
+
     void operationsOnAnUnloadedWindowFail() {
         Harness h;
         Probe probe(h.app.context());

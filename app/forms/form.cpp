@@ -363,8 +363,14 @@ void Form::deliver(const std::function<void()>& handler) {
 }
 
 void Form::reportError(int number, const QString& message) {
+    // Timers go on ticking while the box is open; a handler that keeps failing must not stack
+    // one box on another.
+    if (context_.reportingError)
+        return;
+    context_.reportingError = true;
     context_.msgBox.show(QStringLiteral("Errore di run-time '%1':\n\n%2").arg(number).arg(message),
                          msgbox::Critical, context_.title);
+    context_.reportingError = false;
 }
 
 } // namespace velti::forms

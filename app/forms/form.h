@@ -29,6 +29,7 @@ struct Context {
     QString title; // the application's name: the title of the run-time error box
     MsgBox& msgBox;
     int loadedWindows = 0;
+    bool reportingError = false;
     std::function<void()> onAllUnloaded; // called when the last loaded window is unloaded
 };
 
