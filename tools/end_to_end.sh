@@ -1,0 +1,199 @@
+#!/usr/bin/env bash
+# End-to-end test of the velti program under a private Xvfb server, driven with xdotool
+# and checked with xwininfo and ImageMagick screenshots. Usage: end_to_end.sh /abs/path/to/velti
+#
+# Run 1 (a fresh program):
+#   - one visible top-level window titled exactly "Vantelsiro", client area 264 x 175;
+#   - while idle the display does not change;
+#   - Alt+V starts it: the status line changes, the display changes after ~2 s, only in its
+#     seconds digit (the "00:00:0" part stays put), and changes again ~1.2 s later;
+#   - Alt+P pauses it: two screenshots 1.5 s apart show the same display;
+#   - closing the window the way a window manager does (WM_DELETE_WINDOW) ends the
+#     process within 3 s with exit status 0.
+# Run 2 (a fresh program):
+#   - Tab, Tab, Space from the initial focus (Via) opens a window titled exactly
+#     "Informazioni su...", client area 322 x 205, centred on the screen;
+#   - Alt+M there makes it 322 x 270 with its top edge where it was;
+#   - Escape closes it; then Alt+V in the stopwatch window makes the display change;
+#   - closing the stopwatch window ends the process with exit status 0.
+#
+# With VELTI_SCREENSHOTS=DIR it also leaves pictures of both windows there (the README's).
+set -u
+
+PROGRAM=${1:-}
+passed=0 failed=0 pid="" xvfb_pid=""
+workdir=$(mktemp -d "${TMPDIR:-/tmp}/velti-e2e.XXXXXX")
+
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$workdir"
+}
+trap cleanup EXIT
+
+die() { echo "not ok - $*"; echo "$passed passed, $((failed + 1)) failed"; exit 1; }
+
+# check DESCRIPTION COMMAND...: runs the command, prints ok / not ok.
+check() {
+    local description=$1; shift
+    if "$@"; then echo "ok - $description"; passed=$((passed + 1))
+    else echo "not ok - $description"; failed=$((failed + 1)); fi
+}
+
+[ -x "$PROGRAM" ] || die "usage: $0 /abs/path/to/velti (got '${PROGRAM}', not an executable)"
+for tool in Xvfb xdotool xwininfo import compare convert python3; do
+    command -v "$tool" >/dev/null || die "required tool '$tool' is not installed"
+done
+
+# A free display chosen by the server itself.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$workdir/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -s "$workdir/display" ] && break; sleep 0.1; done
+[ -s "$workdir/display" ] || die "Xvfb did not start"
+DISPLAY=":$(head -n1 "$workdir/display")"
+export DISPLAY
+export QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1 XDG_RUNTIME_DIR="$workdir" XDG_CONFIG_HOME="$workdir"
+unset QT_SCREEN_SCALE_FACTORS QT_FONT_DPI
+
+# window_id_now TITLE: ids of the visible windows with exactly this title, if any.
+window_id_now() {
+    local title=${1//./\\.}
+    xdotool search --onlyvisible --name "^$title\$" 2>/dev/null
+}
+# window_id TITLE: the same, waiting up to 5 s for one to appear.
+window_id() {
+    for _ in $(seq 50); do window_id_now "$1" && return 0; sleep 0.1; done
+    return 1
+}
+# gone TITLE: no visible window with this title within 3 s.
+gone() { for _ in $(seq 30); do window_id_now "$1" >/dev/null || return 0; sleep 0.1; done; return 1; }
+# geometry ID: prints "x y width height" of the client area.
+geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+        /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}'
+}
+# screenshot ID FILE: the client area of the window as a PNG.
+screenshot() { import -window "$1" "png:$2" 2>/dev/null; }
+# pixels_differing A B WxH+X+Y: how many pixels differ inside the region (fails if unreadable).
+pixels_differing() {
+    local ae
+    ae=$(compare -metric AE "$1[$3]" "$2[$3]" null: 2>&1)
+    [[ $ae =~ ^[0-9]+$ ]] || { echo "# compare failed: $ae" >&2; return 1; }
+    echo "$ae"
+}
+same_region() { local n; n=$(pixels_differing "$@") && [ "$n" -eq 0 ]; }
+differ_region() { local n; n=$(pixels_differing "$@") && [ "$n" -gt 0 ]; }
+keys() { timeout 3 xdotool windowfocus --sync "$1" 2>/dev/null; shift; xdotool key --delay 50 "$@"; }
+# viewable_toplevels: how many children of the root window are mapped and viewable.
+viewable_toplevels() {
+    local n=0 id
+    for id in $(xwininfo -root -children | awk '$1 ~ /^0x/ {print $1}'); do
+        xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' && n=$((n + 1))
+    done
+    echo "$n"
+}
+# Close as a window manager would: send a WM_DELETE_WINDOW ClientMessage. xdotool 3.20160805
+# (Debian 12) has no windowquit ("windowclose"/"windowkill" destroy the window or kill the
+# client), so a few lines of Python send the ClientMessage with libX11's XSendEvent.
+wm_delete() {
+    timeout 5 python3 - "$1" <<'EOF'
+import ctypes, sys
+x = ctypes.CDLL("libX11.so.6"); x.XOpenDisplay.restype = ctypes.c_void_p
+x.XInternAtom.restype = ctypes.c_ulong
+d = ctypes.c_void_p(x.XOpenDisplay(None))
+class Msg(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 24)]
+w = int(sys.argv[1])
+e = Msg(type=33, window=w, format=32, message_type=x.XInternAtom(d, b"WM_PROTOCOLS", 0))
+e.data[0] = x.XInternAtom(d, b"WM_DELETE_WINDOW", 0)
+x.XSendEvent(d, ctypes.c_ulong(w), 0, ctypes.c_long(0), ctypes.byref(e)); x.XFlush(d)
+EOF
+}
+# close_and_wait ID: WM_DELETE_WINDOW, then the exit status must be 0 within 3 s.
+close_and_wait() {
+    wm_delete "$1" || return 1
+    for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$pid" 2>/dev/null; then
+        echo "# still running 3 s after WM_DELETE_WINDOW"; kill "$pid"; wait "$pid"; pid=""; return 1
+    fi
+    wait "$pid"; local status=$?; pid=""
+    [ "$status" = 0 ] || { echo "# exit status $status"; return 1; }
+}
+start() {
+    "$PROGRAM" >"$workdir/out.log" 2>&1 & pid=$!
+    main=$(window_id "Vantelsiro") || die "no visible window titled 'Vantelsiro' within 5 s"
+    # Wait for the first paint: dark digits in the display region.
+    for _ in $(seq 30); do
+        screenshot "$main" "$workdir/first.png" &&
+            [ "$(convert "$workdir/first.png[$DISPLAY_REGION]" -colorspace gray -format '%[fx:minima<0.3]' info:)" = 1 ] &&
+            break
+        sleep 0.1
+    done
+}
+DISPLAY_REGION=226x42+16+24 STATUS_REGION=106x18+80+80
+LEADING_DIGITS=144x42+16+24   # "00:00:0" stays the same during the first seconds
+
+# ---- Run 1: window, counting, pause, close.
+start
+check "exactly one visible top-level window titled 'Vantelsiro'" test "$(wc -w <<<"$main")" = 1
+check "and no other visible top-level window" test "$(viewable_toplevels)" = 1
+check "its client area is 264 x 175" test "$(geometry "$main" | cut -d' ' -f3-)" = "264 175"
+screenshot "$main" "$workdir/idle.png"
+sleep 1.2; screenshot "$main" "$workdir/idle2.png"
+check "while idle the display does not change" \
+    same_region "$workdir/idle.png" "$workdir/idle2.png" "$DISPLAY_REGION"
+keys "$main" alt+v
+sleep 2.2; screenshot "$main" "$workdir/run1.png"
+check "Alt+V changes the status line" \
+    differ_region "$workdir/idle.png" "$workdir/run1.png" "$STATUS_REGION"
+check "Alt+V: 2.2 s later the display has changed" \
+    differ_region "$workdir/idle.png" "$workdir/run1.png" "$DISPLAY_REGION"
+check "only the seconds changed (the '00:00:0' part is as at start)" \
+    same_region "$workdir/idle.png" "$workdir/run1.png" "$LEADING_DIGITS"
+sleep 1.2; screenshot "$main" "$workdir/run2.png"
+check "1.2 s later the display has changed again (counting)" \
+    differ_region "$workdir/run1.png" "$workdir/run2.png" "$DISPLAY_REGION"
+[ -n "${VELTI_SCREENSHOTS:-}" ] && cp "$workdir/run2.png" "$VELTI_SCREENSHOTS/stopwatch.png"
+keys "$main" alt+p
+sleep 0.3; screenshot "$main" "$workdir/pause1.png"
+sleep 1.5; screenshot "$main" "$workdir/pause2.png"
+check "Alt+P freezes the display (same 1.5 s apart)" \
+    same_region "$workdir/pause1.png" "$workdir/pause2.png" "$DISPLAY_REGION"
+check "closing the window (WM_DELETE_WINDOW) ends the program with status 0 within 3 s" \
+    close_and_wait "$main"
+
+# ---- Run 2: the About window.
+start
+keys "$main" Tab Tab space
+about=$(window_id "Informazioni su...")
+check "Tab, Tab, Space from the initial focus (Via) opens 'Informazioni su...'" test -n "$about"
+[ -n "$about" ] || die "cannot test the About window without it"
+read -r ax ay aw ah < <(geometry "$about")
+read -r sw sh < <(xwininfo -root | awk '/Width:/{w=$NF} /Height:/{h=$NF} END{print w, h}')
+check "the About window's client area is 322 x 205 (got $aw x $ah)" test "$aw $ah" = "322 205"
+check "the About window is centred on the screen (at $ax,$ay)" \
+    test $(( (sw - aw) / 2 - ax )) -ge -1 -a $(( (sw - aw) / 2 - ax )) -le 1 \
+      -a $(( (sh - ah) / 2 - ay )) -ge -1 -a $(( (sh - ah) / 2 - ay )) -le 1
+keys "$about" alt+m
+for _ in $(seq 30); do read -r _ my mw mh < <(geometry "$about"); [ "$mh" != "$ah" ] && break; sleep 0.1; done
+check "Alt+M enlarges it to 322 x 270 (got $mw x $mh)" test "$mw $mh" = "322 270"
+check "Alt+M keeps its top edge in place (y $ay -> $my)" test "$my" = "$ay"
+if [ -n "${VELTI_SCREENSHOTS:-}" ]; then
+    sleep 2.5 # the whole notice typed
+    screenshot "$about" "$VELTI_SCREENSHOTS/about.png"
+fi
+keys "$about" Escape
+check "Escape closes the About window" gone "Informazioni su..."
+screenshot "$main" "$workdir/before.png"
+keys "$main" alt+v
+sleep 2.2; screenshot "$main" "$workdir/after.png"
+check "afterwards Alt+V in the stopwatch window makes the display change" \
+    differ_region "$workdir/before.png" "$workdir/after.png" "$DISPLAY_REGION"
+check "closing the stopwatch window ends the program with status 0" close_and_wait "$main"
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
