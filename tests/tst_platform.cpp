@@ -86,6 +86,35 @@ private slots:
         qputenv("PATH", oldPath);
         QDir::setCurrent(oldCwd);
     }
+
+    void theLauncherDoesNotWaitForTheViewer() {
+        QTemporaryDir bin;
+        QVERIFY(bin.isValid());
+        const QString started = bin.filePath(QStringLiteral("started"));
+        const QString release = bin.filePath(QStringLiteral("release"));
+        const QString finished = bin.filePath(QStringLiteral("finished"));
+        // A viewer that stays open until the test lets it go.
+        QFile script(bin.filePath(QStringLiteral("winhlp32.exe")));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(QStringLiteral("#!/bin/sh\ntouch '%1'\nwhile [ ! -e '%2' ]; do sleep 0.05; done\n"
+                                    "touch '%3'\n")
+                         .arg(started, release, finished)
+                         .toUtf8());
+        script.close();
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+
+        const QByteArray oldPath = qgetenv("PATH");
+        qputenv("PATH", bin.path().toUtf8() + ":/usr/bin:/bin");
+        SystemLauncher launcher;
+        launcher.start(helpCommand, 1);
+        qputenv("PATH", oldPath);
+        // start returned while the viewer is still waiting to be let go.
+        QVERIFY(!QFile::exists(finished));
+        QTRY_VERIFY(QFile::exists(started));
+        QFile releaseFile(release);
+        QVERIFY(releaseFile.open(QIODevice::WriteOnly));
+        QTRY_VERIFY(QFile::exists(finished));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestPlatform)
