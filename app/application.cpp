@@ -52,6 +52,8 @@ void start(const ApplicationRecord& record) {
         QApplication::setApplicationName(record.name);
         QApplication::setApplicationVersion(record.version);
         QApplication::setOrganizationName(record.company);
+        // Ties the windows to the menu entry, on Wayland too.
+        QGuiApplication::setDesktopFileName(QStringLiteral("it.laboratoriovelti.vantelsiro"));
         forms::initialise(qt);
 
         SystemWallSource wall;

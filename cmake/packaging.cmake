@@ -1,1 +1,71 @@
 # Installation, the desktop entry and the Debian package.
+#
+# Included from the top-level CMakeLists.txt once the velti target exists: velti itself goes
+# to bin/ by the rule there; this file adds what a desktop needs around it and the CPack
+# settings, so `cpack -G DEB` in a build tree makes velti_<version>_<arch>.deb.
+
+include(GNUInstallDirs)
+
+set(VELTI_RESOURCES ${PROJECT_SOURCE_DIR}/app/resources)
+# AppStream wants a reversed domain as the component id; the desktop entry carries the same
+# name, so the software centre, the menu and the metainfo speak of one application.
+set(VELTI_APP_ID it.laboratoriovelti.vantelsiro)
+# The sizes of the stopwatch in the hicolor icon theme, drawn by tools/make_pictures.py.
+set(VELTI_ICON_SIZES 16 32 128 256)
+
+# On Windows, the .exe carries the stopwatch icon and the version information.
+if(WIN32)
+    target_sources(velti PRIVATE ${VELTI_RESOURCES}/velti.rc)
+endif()
+
+# ---- Desktop integration (freedesktop.org layout: Linux and the BSDs).
+if(UNIX AND NOT APPLE)
+    install(FILES ${VELTI_RESOURCES}/${VELTI_APP_ID}.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${VELTI_RESOURCES}/${VELTI_APP_ID}.metainfo.xml
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+    foreach(size IN LISTS VELTI_ICON_SIZES)
+        install(FILES ${VELTI_RESOURCES}/icons/hicolor/${size}x${size}/apps/velti.png
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+    endforeach()
+endif()
+
+# ---- The Debian package.
+set(CPACK_PACKAGE_NAME velti)
+set(CPACK_PACKAGE_VENDOR "Laboratorio Velti")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Vantelsiro, a desktop stopwatch")
+# Broken into lines, as dpkg shows it: CPack indents each line but does not wrap them.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "A small stopwatch with an Italian interface. It counts hours, minutes\n"
+    "and seconds, with start, stop, pause and resume, a reading that freezes\n"
+    "the display while the count goes on, and reset. The count follows a\n"
+    "monotonic clock, so setting the system time never moves it.")
+set(CPACK_PACKAGE_CONTACT "Laboratorio Velti <pacchetti@laboratoriovelti.it>")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Vantelsiro)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The libraries velti links against (Qt Widgets, Gui, Core, libstdc++, libc) are read off
+# the binary by dpkg-shlibdeps, with the versions the build machine had.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# What the binary cannot show, because Qt looks for it only at run time:
+# - qt6-qpa-plugins holds the platform plugins, xcb among them, that Qt loads with dlopen;
+#   without them velti stops at start-up ("could not find the Qt platform plugin") before
+#   it opens any window.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# - fonts-liberation: the windows are laid out for Arial and MS Sans Serif, which velti
+#   maps to Liberation Sans, a face with Arial's metrics; another face still works, but the
+#   labels may not fit their places.
+# - qt6-translations-l10n: qtbase_it, the Italian of Qt's own words (the buttons of the
+#   message boxes); without it those stay in English.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-translations-l10n")
+
+if(NOT CPACK_GENERATOR AND UNIX AND NOT APPLE)
+    set(CPACK_GENERATOR DEB)
+endif()
+include(CPack)

@@ -10,6 +10,10 @@
                                 (16, 32 and 48 pixels, each in 16 and in 256 colours)
   about/pictures/background.bmp violet-to-salmon gradient over faint brickwork, with a
                                 yellow burst of light in the top-left corner (397x270, 24 bit)
+  app/resources/icons/hicolor/NxN/apps/velti.png
+                                the stopwatch for desktop menus and launchers: at 16 and 32
+                                the very pixels of stopwatch.ico, at 128 and 256 the same
+                                drawing smooth and anti-aliased, with see-through corners
 
 Only the standard library is used: shapes are tested at many sample points per pixel,
 and the ICO, BMP and PNG containers are packed by hand with struct. The output is the
@@ -250,6 +254,204 @@ def stopwatch_scene(size):
         s.append((radial_bar(cx, cy, 10, 0.0, 3.7, 0.9), BLACK, 1))
         s.append((radial_bar(cx, cy, 7, 1.0, 4.0, 0.9), RED, 1))
     return s
+
+
+# ---------------------------------------------------------------------------
+# The stopwatch for launchers and menus: the same drawing, smooth, at any size.
+#
+# Here every shape is a signed distance (negative inside) in a 32-unit design square,
+# the same one the 32-pixel icon is drawn in. A pixel's coverage comes from the distance
+# at its centre, measured in pixels, so every edge is anti-aliased over one pixel at
+# whatever size the picture is drawn.
+
+
+def sd_disc(cx, cy, r):
+    return lambda x, y: math.hypot(x - cx, y - cy) - r
+
+
+def sd_segment(a, b, half):
+    """A line from a to b with round ends, `half` its half-width."""
+    (ax, ay), (bx, by) = a, b
+    dx, dy = bx - ax, by - ay
+    length2 = dx * dx + dy * dy
+
+    def d(x, y):
+        t = max(0.0, min(1.0, ((x - ax) * dx + (y - ay) * dy) / length2))
+        return math.hypot(x - ax - t * dx, y - ay - t * dy) - half
+    return d
+
+
+def sd_box(cx, cy, hw, hh, radius=0.0, angle=0.0):
+    """A rectangle centred on (cx, cy), turned by `angle` radians, its corners rounded."""
+    c, s_ = math.cos(angle), math.sin(angle)
+    hw, hh = hw - radius, hh - radius
+
+    def d(x, y):
+        lx = abs((x - cx) * c + (y - cy) * s_) - hw
+        ly = abs(-(x - cx) * s_ + (y - cy) * c) - hh
+        outside = math.hypot(max(lx, 0.0), max(ly, 0.0))
+        return outside + min(max(lx, ly), 0.0) - radius
+    return d
+
+
+def sd_convex(pts):
+    """A convex polygon, its points in either order: the farthest of its edges' lines."""
+    area = sum(pts[i - 1][0] * pts[i][1] - pts[i][0] * pts[i - 1][1] for i in range(len(pts)))
+    sign = 1.0 if area > 0 else -1.0
+    edges = []
+    for i in range(len(pts)):
+        (x0, y0), (x1, y1) = pts[i - 1], pts[i]
+        length = math.hypot(x1 - x0, y1 - y0)
+        edges.append((x0, y0, sign * (y1 - y0) / length, -sign * (x1 - x0) / length))
+    return lambda x, y: max((x - x0) * nx + (y - y0) * ny for x0, y0, nx, ny in edges)
+
+
+def linear(c0, c1, ax, ay, bx, by):
+    """A colour ramp from c0 at (ax, ay) to c1 at (bx, by), flat beyond either end."""
+    dx, dy = bx - ax, by - ay
+    length2 = dx * dx + dy * dy
+
+    def colour(x, y):
+        t = max(0.0, min(1.0, ((x - ax) * dx + (y - ay) * dy) / length2))
+        return lerp(c0, c1, t)
+    return colour
+
+
+def radial(c0, c1, cx, cy, r):
+    def colour(x, y):
+        return lerp(c0, c1, min(1.0, math.hypot(x - cx, y - cy) / r))
+    return colour
+
+
+def hand(cx, cy, hour, tail, tip, root_half, tip_half):
+    """A hand that narrows from its root at the centre to its tip."""
+    ux, uy = clock_dir(hour)
+    nx, ny = -uy, ux
+    back, front = (cx - ux * tail, cy - uy * tail), (cx + ux * tip, cy + uy * tip)
+    return sd_convex([
+        (back[0] + nx * root_half, back[1] + ny * root_half),
+        (front[0] + nx * tip_half, front[1] + ny * tip_half),
+        (front[0] - nx * tip_half, front[1] - ny * tip_half),
+        (back[0] - nx * root_half, back[1] - ny * root_half),
+    ])
+
+
+SW_INK = (52, 56, 62)
+SW_SILVER_HI = (246, 247, 250)
+SW_SILVER_LO = (146, 151, 160)
+SW_BEZEL_HI = (214, 218, 224)
+SW_BEZEL_LO = (112, 117, 126)
+SW_DIAL = (255, 255, 255)
+SW_DIAL_EDGE = (226, 229, 234)
+SW_RED = (214, 30, 36)
+SW_HAND = (22, 22, 26)
+
+
+def smooth_stopwatch_layers():
+    """The stopwatch as (distance, colour or colour function, opacity, box, softness),
+    painted in order. The box (in design units) is where the shape can be at all."""
+    cx, cy, case_r = 16.0, 18.2, 12.5
+    layers = []
+
+    def add(d, colour, box, alpha=1.0, soft=0.0):
+        layers.append((d, colour, alpha, box, soft))
+
+    def metal(x0, y0, x1, y1):
+        # Light from the top left, as on the case.
+        return linear(SW_SILVER_HI, SW_SILVER_LO, x0, y0, x1, y1)
+
+    # A soft shadow under the case, as if the watch lay a little above the desk.
+    add(sd_disc(cx, cy + 0.55, case_r), (0, 0, 0), (cx - 15, cy - 14, cx + 15, cy + 15),
+        alpha=0.30, soft=1.1)
+
+    # The crown: a stem into the case and a knurled knob on top of it.
+    add(sd_box(cx, 4.9, 2.0, 1.9, 0.3), SW_INK, (cx - 3, 2.5, cx + 3, 7.5))
+    add(sd_box(cx, 4.9, 1.45, 1.9, 0.2), linear(SW_SILVER_HI, SW_SILVER_LO, cx - 1.5, 0, cx + 1.5, 0),
+        (cx - 3, 2.5, cx + 3, 7.5))
+    add(sd_box(cx, 2.35, 4.3, 1.35, 0.7), SW_INK, (cx - 5, 0.5, cx + 5, 4.5))
+    add(sd_box(cx, 2.35, 3.75, 0.85, 0.4),
+        linear(SW_SILVER_HI, SW_SILVER_LO, cx - 2.5, 1.4, cx + 3.5, 3.3), (cx - 5, 0.5, cx + 5, 4.5))
+    for k in range(-3, 4):
+        x = cx + k * 0.95
+        add(sd_box(x, 2.35, 0.12, 0.78), SW_SILVER_LO, (x - 0.5, 1.0, x + 0.5, 3.8), alpha=0.75)
+
+    # The push-buttons at eleven and one o'clock: a stem out of the case, then a cap
+    # square to it.
+    for hour in (11, 1):
+        ux, uy = clock_dir(hour)
+        angle = math.atan2(uy, ux)
+        sx, sy = cx + ux * 13.4, cy + uy * 13.4
+        kx, ky = cx + ux * 15.2, cy + uy * 15.2
+        box = (kx - 4, ky - 4, kx + 4, ky + 4)
+        add(sd_box(sx, sy, 1.9, 1.25, 0.3, angle), SW_INK, (sx - 3, sy - 3, sx + 3, sy + 3))
+        add(sd_box(sx, sy, 1.9, 0.75, 0.2, angle), metal(sx - 1, sy - 1, sx + 1, sy + 1),
+            (sx - 3, sy - 3, sx + 3, sy + 3))
+        add(sd_box(kx, ky, 0.95, 2.45, 0.5, angle), SW_INK, box)
+        add(sd_box(kx, ky, 0.5, 2.0, 0.3, angle), metal(kx - 1.5, ky - 1.5, kx + 1.5, ky + 1.5), box)
+
+    # The case: a dark edge, the silver band lit from the top left, a bezel turned the
+    # other way so it looks sunk, then the dial.
+    whole = (cx - case_r - 1, cy - case_r - 1, cx + case_r + 1, cy + case_r + 1)
+    add(sd_disc(cx, cy, case_r), SW_INK, whole)
+    add(sd_disc(cx, cy, case_r - 0.55), metal(cx - 9, cy - 9, cx + 9, cy + 9), whole)
+    add(sd_disc(cx, cy, 10.45), linear(SW_BEZEL_LO, SW_BEZEL_HI, cx - 8, cy - 8, cx + 8, cy + 8),
+        whole)
+    add(sd_disc(cx, cy, 9.75), radial(SW_DIAL, SW_DIAL_EDGE, cx + 0.6, cy + 0.9, 10.2), whole)
+
+    # Twelve red marks, the quarters longer and heavier.
+    for hour in range(12):
+        ux, uy = clock_dir(hour)
+        quarter = hour % 3 == 0
+        r0, r1, half = (6.9, 8.9, 0.55) if quarter else (7.7, 8.9, 0.38)
+        a, b = (cx + ux * r0, cy + uy * r0), (cx + ux * r1, cy + uy * r1)
+        box = (min(a[0], b[0]) - 1, min(a[1], b[1]) - 1, max(a[0], b[0]) + 1, max(a[1], b[1]) + 1)
+        add(sd_segment(a, b, half), SW_RED, box)
+
+    # The hands: minutes at twelve, hours towards ten, seconds in red towards seven.
+    dial = (cx - 10, cy - 10, cx + 10, cy + 10)
+    add(hand(cx, cy, 12, 1.2, 7.6, 0.85, 0.35), SW_HAND, dial)
+    add(hand(cx, cy, 10, 1.0, 5.6, 0.85, 0.4), SW_HAND, dial)
+    add(sd_disc(cx, cy, 1.25), SW_HAND, dial)
+    add(hand(cx, cy, 7, 2.6, 8.4, 0.34, 0.2), SW_RED, dial)
+    add(sd_disc(cx, cy, 0.85), SW_RED, dial)
+    add(sd_disc(cx, cy, 0.3), SW_SILVER_HI, dial)
+    return layers
+
+
+def smooth_stopwatch(size):
+    """RGBA rows of the stopwatch drawn at size x size pixels."""
+    scale = size / 32.0
+    layers = smooth_stopwatch_layers()
+    rows = []
+    for py in range(size):
+        y = (py + 0.5) / scale
+        row = []
+        for px in range(size):
+            x = (px + 0.5) / scale
+            r = g = b = a = 0.0  # premultiplied
+            for d, colour, alpha, box, soft in layers:
+                if not (box[0] <= x <= box[2] and box[1] <= y <= box[3]):
+                    continue
+                dist = d(x, y)
+                if soft:
+                    # Over `soft` design units rather than one pixel, smoothly.
+                    t = max(0.0, min(1.0, 0.5 - dist / soft))
+                    cover = t * t * (3.0 - 2.0 * t)
+                else:
+                    cover = max(0.0, min(1.0, 0.5 - dist * scale))
+                if cover <= 0.0:
+                    continue
+                k = cover * alpha
+                c = colour(x, y) if callable(colour) else colour
+                r, g, b = (c[0] * k + r * (1 - k), c[1] * k + g * (1 - k), c[2] * k + b * (1 - k))
+                a = k + a * (1 - k)
+            if a <= 0.0:
+                row.append((0, 0, 0, 0))
+            else:
+                row.append(tuple(max(0, min(255, int(round(v)))) for v in (r / a, g / a, b / a))
+                           + (int(round(a * 255)),))
+        rows.append(row)
+    return rows
 
 
 # ---------------------------------------------------------------------------
@@ -577,6 +779,41 @@ def png_bytes(rgb_rows):
             + chunk(b"IEND", b""))
 
 
+def png_rgba_bytes(rgba_rows):
+    """A PNG with an alpha channel (colour type 6), for the desktop icons."""
+    h, w = len(rgba_rows), len(rgba_rows[0])
+    raw = b"".join(b"\x00" + bytes(v for px in row for v in px) for row in rgba_rows)
+
+    def chunk(tag, body):
+        return (struct.pack(">I", len(body)) + tag + body
+                + struct.pack(">I", zlib.crc32(tag + body) & 0xFFFFFFFF))
+
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 6, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw, 9))
+            + chunk(b"IEND", b""))
+
+
+def indexed_to_rgba(pixels, palette):
+    """An icon image as RGBA rows: the palette's colour, or fully clear where see-through."""
+    return [[(0, 0, 0, 0) if idx is None else palette[idx] + (255,) for idx in row]
+            for row in pixels]
+
+
+def rgba_preview(rows, zoom=1):
+    """An RGBA picture laid over a checkerboard, as RGB rows."""
+    out = []
+    for y, row in enumerate(rows):
+        line = []
+        for x, (r, g, b, a) in enumerate(row):
+            for zx in range(zoom):
+                back = 204 if ((x * zoom + zx) // 8 + y * zoom // 8) % 2 else 240
+                line.append(tuple(int(round((c * a + back * (255 - a)) / 255.0)) for c in (r, g, b)))
+        for _ in range(zoom):
+            out.append(line)
+    return out
+
+
 def icon_preview(pixels, palette, zoom=8):
     """Enlarged copy on a checkerboard, so see-through pixels show as such."""
     rows = []
@@ -608,6 +845,15 @@ def build():
     files["app/resources/stopwatch.ico"] = ico_bytes([(sw32, 4, VGA), (sw16, 4, VGA)])
     previews["stopwatch32"] = icon_preview(sw32, VGA)
     previews["stopwatch16"] = icon_preview(sw16, VGA)
+    # The desktop icon theme's copies: the small ones pixel for pixel as in the .ico,
+    # the large ones drawn afresh at their own size.
+    hicolor = "app/resources/icons/hicolor/%dx%d/apps/velti.png"
+    files[hicolor % (16, 16)] = png_rgba_bytes(indexed_to_rgba(sw16, VGA))
+    files[hicolor % (32, 32)] = png_rgba_bytes(indexed_to_rgba(sw32, VGA))
+    for size in (128, 256):
+        smooth = smooth_stopwatch(size)
+        files[hicolor % (size, size)] = png_rgba_bytes(smooth)
+        previews["stopwatch%d_smooth" % size] = rgba_preview(smooth, 2 if size <= 128 else 1)
 
     info = vote(info_scene(), 16, VGA, ss=1)
     files["app/resources/info.ico"] = ico_bytes([(info, 4, VGA)])

@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build tree with cpack and checks it as apt and a user
+# would meet it: its name, its control fields (dependencies computed by dpkg-shlibdeps plus
+# the ones added by hand), its contents, and the program it installs, which is unpacked into
+# a scratch root and started under a private Xvfb: its window "Vantelsiro" must appear, and
+# closing it as a window manager would must end the program with status 0.
+#
+#   check_deb.sh BUILD_DIR SOURCE_DIR VERSION [CPACK]
+#
+# The package is made in a scratch folder (cpack -B), so the build tree keeps no trace of it.
+set -u
+
+build=${1:?usage: $0 BUILD_DIR SOURCE_DIR VERSION [CPACK]}
+source=${2:?usage: $0 BUILD_DIR SOURCE_DIR VERSION [CPACK]}
+version=${3:?usage: $0 BUILD_DIR SOURCE_DIR VERSION [CPACK]}
+cpack=${4:-cpack}
+here=$(cd "$(dirname "$0")" && pwd)
+
+passed=0 failed=0 pid="" xvfb_pid=""
+work=$(mktemp -d "${TMPDIR:-/tmp}/velti-deb.XXXXXX")
+
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' HUP INT TERM
+
+check() {
+    local description=$1; shift
+    if "$@"; then echo "ok - $description"; passed=$((passed + 1))
+    else echo "not ok - $description"; failed=$((failed + 1)); fi
+}
+finish() { echo "$passed passed, $failed failed"; [ "$failed" = 0 ] && [ "$passed" -gt 0 ]; exit; }
+die() { echo "not ok - $*"; failed=$((failed + 1)); finish; }
+show() { sed 's/^/#   /' "$@"; }
+
+for tool in "$cpack" dpkg dpkg-deb dpkg-shlibdeps objdump ldd file Xvfb xdotool xprop python3; do
+    command -v "$tool" >/dev/null || die "required tool '$tool' is not installed"
+done
+
+# ---- The package.
+arch=$(dpkg --print-architecture)
+name="velti_${version}_${arch}.deb"
+if ! (cd "$build" && "$cpack" -G DEB -B "$work/out") >"$work/cpack.log" 2>&1; then
+    show "$work/cpack.log"
+    die "cpack -G DEB in $build"
+fi
+echo "ok - cpack -G DEB in the build tree"; passed=$((passed + 1))
+made=$(cd "$work/out" && ls -- *.deb 2>/dev/null)
+check "it makes one package, $name (made: $(echo $made))" test "$made" = "$name"
+deb="$work/out/$name"
+[ -f "$deb" ] || finish
+
+field() { dpkg-deb -f "$deb" "$1"; }
+# has_dependency FIELD PACKAGE: the package is named in the field, with or without a version.
+has_dependency() {
+    field "$1" | tr ',|' '\n\n' | sed 's/^ *//; s/ *(.*//; s/:.*//; s/ *$//' | grep -qx "$2"
+}
+depends=$(field Depends) recommends=$(field Recommends)
+echo "# Depends: $depends"
+echo "# Recommends: $recommends"
+echo "# size: $(stat -c %s "$deb") bytes, installed $(field Installed-Size) KiB"
+check "Package is velti" test "$(field Package)" = velti
+check "Version is $version" test "$(field Version)" = "$version"
+check "Architecture is $arch" test "$(field Architecture)" = "$arch"
+check "Section is utils" test "$(field Section)" = utils
+check "Maintainer is Laboratorio Velti, with an address" \
+    grep -Eqx 'Laboratorio Velti <[^ @<>]+@[^ @<>]+>' <<<"$(field Maintainer)"
+check "there is a description beyond its first line" test "$(field Description | wc -l)" -gt 1
+check "Depends names libqt6widgets6 with a minimum version (computed)" \
+    grep -Eq '(^|, )libqt6widgets6 \(>= [0-9.]+\)' <<<"$depends"
+check "Depends names libc6 with a minimum version (computed)" \
+    grep -Eq '(^|, )libc6 \(>= [0-9.]+\)' <<<"$depends"
+check "Depends names qt6-qpa-plugins (added: Qt loads its platform plugin at run time)" \
+    has_dependency Depends qt6-qpa-plugins
+check "Recommends names fonts-liberation" has_dependency Recommends fonts-liberation
+check "Recommends names qt6-translations-l10n" has_dependency Recommends qt6-translations-l10n
+
+# ---- What is in it.
+dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's|^\./|/|' >"$work/contents"
+listed() { grep -qx "$1" "$work/contents"; }
+check "it holds /usr/bin/velti" listed /usr/bin/velti
+check "it holds one desktop entry in /usr/share/applications" \
+    test "$(grep -c '^/usr/share/applications/[^/]*\.desktop$' "$work/contents")" = 1
+check "it holds one metainfo file in /usr/share/metainfo" \
+    test "$(grep -c '^/usr/share/metainfo/[^/]*\.metainfo\.xml$' "$work/contents")" = 1
+for size in 16 32 128 256; do
+    check "it holds the ${size}x${size} icon" listed "/usr/share/icons/hicolor/${size}x${size}/apps/velti.png"
+done
+check "everything it holds is under /usr" test "$(grep -cv '^/usr\(/\|$\)' "$work/contents")" = 0
+
+root="$work/root"
+dpkg -x "$deb" "$root" || die "dpkg -x unpacks the package"
+program="$root/usr/bin/velti"
+check "the unpacked velti is an executable, stripped ELF program" \
+    grep -Eq 'ELF .*(executable|shared object).*, stripped$' <<<"$(file -b "$program")"
+
+# Every library the program needs comes from a package it depends on.
+# ldd says where each library is found; dpkg -S, which package put it there.
+ldd "$program" >"$work/ldd" 2>&1
+missing=""
+for soname in $(objdump -p "$program" | awk '$1 == "NEEDED" {print $2}'); do
+    path=$(awk -v s="$soname" '$1 == s && $2 == "=>" {print $3; exit}' "$work/ldd")
+    owner=""
+    for candidate in "$path" "$(readlink -f "$path")"; do
+        [ -n "$owner" ] || owner=$(dpkg -S "$candidate" 2>/dev/null | head -n1 | cut -d: -f1)
+    done
+    has_dependency Depends "$owner" || missing="$missing $soname(${owner:-not found})"
+done
+check "Depends covers every library velti links against${missing:+ (missing:$missing)}" \
+    test -z "$missing"
+
+python3 "$here/check_install.py" --prefix "$root/usr" --source "$source" --version "$version" \
+    >"$work/install.log" 2>&1
+status=$?
+grep '^not ok' "$work/install.log" | sed 's/^/# /'
+check "the unpacked files pass the install checks ($(tail -n1 "$work/install.log"))" \
+    test "$status" = 0
+
+# ---- The unpacked program, on a private X server.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { show "$work/xvfb.log"; die "Xvfb starts"; }
+export DISPLAY=":$(head -n1 "$work/display")"
+mkdir -m 700 "$work/runtime"
+export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config"
+unset LD_LIBRARY_PATH QT_PLUGIN_PATH QT_QPA_PLATFORM_PLUGIN_PATH
+
+"$program" >"$work/velti.log" 2>&1 &
+pid=$!
+window=""
+for _ in $(seq 150); do
+    window=$(xdotool search --onlyvisible --name '^Vantelsiro$' 2>/dev/null)
+    [ -n "$window" ] && break
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+done
+if [ -z "$window" ]; then
+    show "$work/velti.log"
+    die "the unpacked velti opens a window named 'Vantelsiro' within 15 s"
+fi
+check "the unpacked velti opens one window named exactly 'Vantelsiro'" test "$(wc -w <<<"$window")" = 1
+window=$(head -n1 <<<"$window")
+
+# The desktop entry's StartupWMClass must name the window's class, or docks and task bars
+# cannot tell which entry the window belongs to.
+wm_class=$(xprop -id "$window" WM_CLASS 2>/dev/null | sed -n 's/^WM_CLASS([A-Z_]*) = //p')
+startup=$(sed -n 's/^StartupWMClass=//p' "$root"/usr/share/applications/*.desktop)
+check "its WM_CLASS ($wm_class) holds the entry's StartupWMClass ($startup)" \
+    grep -q "\"$startup\"" <<<"${startup:+$wm_class}"
+
+if python3 "$here/wm_delete.py" "$window" 2>"$work/wm_delete.log"; then
+    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$pid" 2>/dev/null; then
+        check "closing the window (WM_DELETE_WINDOW) ends velti within 10 s" false
+    else
+        wait "$pid"; status=$?; pid=""
+        check "closing the window (WM_DELETE_WINDOW) ends velti with status 0 (got $status)" \
+            test "$status" = 0
+    fi
+else
+    show "$work/wm_delete.log"
+    check "WM_DELETE_WINDOW is sent to the window" false
+fi
+[ "$failed" = 0 ] || show "$work/velti.log"
+finish
