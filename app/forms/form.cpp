@@ -30,13 +30,13 @@ QString text(const char* utf8) { return utf8 == nullptr ? QString() : QString::f
 
 // Point sizes are designed for 96 dots per inch; a pixel size keeps the text in proportion with
 // the twips of the layout on any screen.
-QFont font(const FontSpec& spec, QFont base) {
-    if (spec.family == nullptr)
+QFont font(const FontSpec& designed, QFont base) {
+    if (designed.family == nullptr)
         return base;
-    base.setFamilies({QString::fromLatin1(spec.family)});
-    base.setPixelSize(qRound(spec.points * 96.0 / 72.0));
-    base.setBold(spec.bold);
-    base.setItalic(spec.italic);
+    base.setFamilies({QString::fromLatin1(designed.family)});
+    base.setPixelSize(qRound(designed.points * 96.0 / 72.0));
+    base.setBold(designed.bold);
+    base.setItalic(designed.italic);
     return base;
 }
 
