@@ -7,14 +7,23 @@
 namespace velti {
 
 QString elapsedText(std::int32_t count) {
+    // The display asks for the same count some sixty times before it changes: the text of the
+    // last count is kept and handed out again, shared, with nothing formatted or allocated.
+    static std::int32_t lastCount = 0;
+    static QString lastText;
+    if (count == lastCount && !lastText.isNull())
+        return lastText;
     // C++ division truncates towards zero and the remainder takes the dividend's sign.
     const std::int32_t seconds = count % 60;
     const std::int32_t totalMinutes = count / 60;
     const std::int32_t minutes = totalMinutes % 60;
     const std::int32_t hours = totalMinutes / 60;
     const QStringView field = u"##00";
-    return formatNumber(std::int64_t{hours}, field) + u':' + formatNumber(std::int64_t{minutes}, field) +
-           u':' + formatNumber(std::int64_t{seconds}, field);
+    lastText = formatNumber(std::int64_t{hours}, field) + u':' +
+               formatNumber(std::int64_t{minutes}, field) + u':' +
+               formatNumber(std::int64_t{seconds}, field);
+    lastCount = count;
+    return lastText;
 }
 
 void Form1::Timer1_Timer() { Label1.setCaption(elapsedText(wholeSecondsBetween(via, now()))); }

@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QHash>
 #include <QIcon>
 #include <QImageReader>
 #include <QLabel>
@@ -53,15 +54,22 @@ QColor colour(const Colour& c, const QPalette& palette) {
     return {};
 }
 
-// Every image the icon file holds, so the desktop can pick the size it needs.
+// Every image the icon file holds, so the desktop can pick the size it needs. Each file is read
+// once for the life of the program: a window loaded afresh reuses the icons, and with them the
+// pixmaps Qt has already cached for them.
 QIcon icon(const char* path) {
+    static QHash<QString, QIcon> read;
+    const QString name = text(path);
+    if (const auto known = read.constFind(name); known != read.constEnd())
+        return *known;
     QIcon icon;
-    QImageReader reader(text(path));
+    QImageReader reader(name);
     do {
         const QImage image = reader.read();
         if (!image.isNull())
             icon.addPixmap(QPixmap::fromImage(image));
     } while (reader.jumpToNextImage());
+    read.insert(name, icon);
     return icon;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #if defined(__linux__)
 #include <fcntl.h>
@@ -52,11 +53,14 @@ std::uint64_t meminfoField(const char* text, const char* key) {
 
 } // namespace
 
+SystemMemoryQuery::SystemMemoryQuery(std::string meminfoPath, std::string statmPath)
+    : meminfoPath_(std::move(meminfoPath)), statmPath_(std::move(statmPath)) {}
+
 void SystemMemoryQuery::open() {
     opened_ = true;
 #if defined(__linux__)
-    meminfo_ = ::open("/proc/meminfo", O_RDONLY | O_CLOEXEC);
-    statm_ = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    meminfo_ = ::open(meminfoPath_.c_str(), O_RDONLY | O_CLOEXEC);
+    statm_ = ::open(statmPath_.c_str(), O_RDONLY | O_CLOEXEC);
     const long page = sysconf(_SC_PAGESIZE);
     if (page > 0)
         pageSize_ = static_cast<std::uint64_t>(page);

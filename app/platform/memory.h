@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace velti {
 
@@ -21,10 +22,12 @@ public:
 
 // Linux: /proc/meminfo for physical memory, the address-space limit and /proc/self/statm for the
 // virtual figure. The files are opened at the first query and stay open, so that a query costs
-// two reads and no open.
+// two reads and no open. Other paths may be given (tests use them); a file that cannot be read
+// gives figures of 0.
 class SystemMemoryQuery final : public MemoryQuery {
 public:
-    SystemMemoryQuery() = default;
+    explicit SystemMemoryQuery(std::string meminfoPath = "/proc/meminfo",
+                               std::string statmPath = "/proc/self/statm");
     ~SystemMemoryQuery() override;
     SystemMemoryQuery(const SystemMemoryQuery&) = delete;
     SystemMemoryQuery& operator=(const SystemMemoryQuery&) = delete;
@@ -34,6 +37,8 @@ public:
 private:
     void open();
 
+    std::string meminfoPath_;
+    std::string statmPath_;
     bool opened_ = false;
     int meminfo_ = -1;
     int statm_ = -1;

@@ -103,7 +103,9 @@ check "the unpacked velti is an executable, stripped ELF program" \
 ldd "$program" >"$work/ldd" 2>&1
 missing=""
 for soname in $(objdump -p "$program" | awk '$1 == "NEEDED" {print $2}'); do
-    path=$(awk -v s="$soname" '$1 == s && $2 == "=>" {print $3; exit}' "$work/ldd")
+    # "name => path (address)", or for the dynamic loader "path (address)".
+    path=$(awk -v s="$soname" '$1 == s && $2 == "=>" {print $3; exit}
+        $1 ~ "/" s "$" {print $1; exit}' "$work/ldd")
     owner=""
     for candidate in "$path" "$(readlink -f "$path")"; do
         [ -n "$owner" ] || owner=$(dpkg -S "$candidate" 2>/dev/null | head -n1 | cut -d: -f1)

@@ -25,9 +25,11 @@ class FakeMemory final : public MemoryQuery {
 public:
     MemoryStatus status{8'000'000'000, 3'000'000'000, 140'000'000'000'000};
     int queries = 0;
+    // When set, the figures come from this query (a real one, say) instead of status.
+    MemoryQuery* forwardTo = nullptr;
     MemoryStatus query() override {
         ++queries;
-        return status;
+        return forwardTo != nullptr ? forwardTo->query() : status;
     }
 };
 
@@ -39,8 +41,13 @@ public:
     };
     std::vector<Call> calls;
     bool fail = false;
+    // When set, every call is recorded and then handed to this launcher (a real one, say),
+    // whose answer or error is the fake's own.
+    ProgramLauncher* forwardTo = nullptr;
     qint64 start(const QString& commandLine, int windowStyle) override {
         calls.push_back({commandLine, windowStyle});
+        if (forwardTo != nullptr)
+            return forwardTo->start(commandLine, windowStyle);
         if (fail)
             throw forms::RuntimeError::fileNotFound();
         return 4242;

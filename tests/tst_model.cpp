@@ -1,0 +1,455 @@
+// A small model of the stopwatch driven side by side with the real window: random clicks and
+// access keys on enabled and disabled buttons, Tab, Space and Enter, ticks, clock advances, and
+// the About window opened and closed over it. After every event the window must show what the
+// model says: the Enabled flags, the captions, the status line, the focus, the display, and the
+// instants via and sttop.
+//
+// The seed is fixed; VELTI_MODEL_SEED picks another and VELTI_MODEL_EVENTS another length (the
+// long run in bench/ uses it). A failure names the seed, the event and the events before it.
+#include "support/harness.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <cstdint>
+#include <deque>
+#include <random>
+
+using namespace velti;
+using velti::test::Harness;
+
+namespace {
+
+constexpr std::uint64_t kDefaultSeed = 20261207;
+constexpr long kDefaultEvents = 20000;
+
+enum class State { Idle, Counting, Paused, Reading };
+
+const char* const buttons[] = {"Command1", "Command2", "Command3", "Command4", "Command5",
+                               "Command6"};
+
+// What the window should show, worked out from the stopwatch's rules alone.
+struct Model {
+    State state = State::Idle;
+    std::int64_t now = 0; // the clock, in whole seconds
+    std::int64_t via = 0; // seconds; the window starts with via and sttop at the zero instant
+    std::int64_t sttop = 0;
+    QString display = QStringLiteral("00:00:00");
+    QString focus = QStringLiteral("Command1");
+
+    bool enabled(int button) const {
+        switch (button) {
+        case 0:
+            return state == State::Idle;
+        case 1:
+            return state != State::Idle;
+        case 2:
+            return state == State::Counting || state == State::Paused;
+        case 3:
+            return state == State::Counting || state == State::Reading;
+        case 4:
+            return state == State::Idle;
+        default:
+            return true;
+        }
+    }
+    bool timer() const { return state == State::Counting; }
+    QString pauseCaption() const {
+        return state == State::Paused ? QStringLiteral("&Riprendi") : QStringLiteral("&Pausa");
+    }
+    QString readingCaption() const {
+        return state == State::Reading ? QStringLiteral("OK") : QStringLiteral("R&ileva");
+    }
+    QString status() const {
+        switch (state) {
+        case State::Idle:
+            return QStringLiteral("Inattivo");
+        case State::Counting:
+            return QStringLiteral("Conteggio...");
+        case State::Paused:
+            return QStringLiteral("In pausa");
+        case State::Reading:
+            return QStringLiteral("Rilevamento");
+        }
+        return {};
+    }
+
+    // The button a letter with Alt presses: its caption's marked letter, whether or not enabled.
+    int accessKey(Qt::Key key) const {
+        switch (key) {
+        case Qt::Key_V:
+            return 0;
+        case Qt::Key_S:
+            return 1;
+        case Qt::Key_P:
+            return state == State::Paused ? -1 : 2;
+        case Qt::Key_R:
+            return state == State::Paused ? 2 : -1;
+        case Qt::Key_I:
+            return state == State::Reading ? -1 : 3;
+        case Qt::Key_A:
+            return 4;
+        default:
+            return -1;
+        }
+    }
+
+    // The next (or previous) enabled button in tab order, from the focused one.
+    QString tabFrom(bool forward) const {
+        int at = 0;
+        for (int i = 0; i < 6; ++i) {
+            if (focus == QLatin1String(buttons[i]))
+                at = i;
+        }
+        for (int step = 1; step <= 6; ++step) {
+            const int next = (at + (forward ? step : 6 - step)) % 6;
+            if (enabled(next))
+                return QLatin1String(buttons[next]);
+        }
+        return focus;
+    }
+
+    void tick() {
+        if (!timer())
+            return;
+        const std::int64_t count = now - via;
+        display = QString::asprintf("%02lld:%02lld:%02lld", static_cast<long long>(count / 3600),
+                                    static_cast<long long>(count / 60 % 60),
+                                    static_cast<long long>(count % 60));
+    }
+
+    // A press of an enabled button, Command6 aside (the About window is played separately).
+    void press(int button) {
+        switch (button) {
+        case 0:
+            state = State::Counting;
+            via = now;
+            focus = QStringLiteral("Command3");
+            break;
+        case 1:
+            state = State::Idle;
+            focus = QStringLiteral("Command5");
+            break;
+        case 2:
+            if (state == State::Counting) {
+                state = State::Paused;
+                sttop = now;
+            } else {
+                state = State::Counting;
+                via += now - sttop;
+            }
+            focus = QStringLiteral("Command3");
+            break;
+        case 3:
+            if (state == State::Counting) {
+                state = State::Reading;
+                focus = QStringLiteral("Command4");
+            } else {
+                state = State::Counting;
+                focus = QStringLiteral("Command3");
+            }
+            break;
+        case 4:
+            display = QStringLiteral("00:00:00");
+            focus = QStringLiteral("Command1");
+            break;
+        default:
+            break;
+        }
+    }
+};
+
+// An instant in whole seconds from the zero instant, worked out here rather than by the program.
+std::int64_t wholeSeconds(Instant instant) { return std::llround(instant * 86400.0); }
+
+const char* stateName(State state) {
+    switch (state) {
+    case State::Idle:
+        return "idle";
+    case State::Counting:
+        return "counting";
+    case State::Paused:
+        return "paused";
+    case State::Reading:
+        return "reading";
+    }
+    return "?";
+}
+
+const char* keyName(Qt::Key key) {
+    static const std::pair<Qt::Key, const char*> names[] = {
+        {Qt::Key_V, "V"}, {Qt::Key_S, "S"}, {Qt::Key_P, "P"}, {Qt::Key_R, "R"}, {Qt::Key_I, "I"},
+        {Qt::Key_A, "A"}, {Qt::Key_M, "M"}, {Qt::Key_C, "C"}, {Qt::Key_X, "X"}};
+    for (const auto& [k, name] : names) {
+        if (k == key)
+            return name;
+    }
+    return "?";
+}
+
+const QString line1 = QStringLiteral(u"Questo programma \u00e8 gratuito: \u00e8 lecito copiarlo e diffonderlo.");
+
+} // namespace
+
+class TestModel : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Harness> h;
+    Form1* form = nullptr;
+    Model model;
+    std::mt19937_64 random;
+    std::uint64_t seed = kDefaultSeed;
+    long index = 0;
+    std::deque<QString> recent;
+    QString failure;
+    // Counts of what was played, shown at the end so a run that plays too little is seen.
+    long clicksEnabled = 0, clicksDisabled = 0, accessKeysHit = 0, accessKeysMissed = 0;
+    long ticks = 0, advances = 0, keys = 0, aboutOpenings = 0;
+
+    int pick(int n) { return static_cast<int>(random() % static_cast<std::uint64_t>(n)); }
+
+    void note(const QString& what) {
+        recent.push_back(QStringLiteral("#%1 %2 -> %3").arg(index).arg(what, stateName(model.state)));
+        if (recent.size() > 25)
+            recent.pop_front();
+    }
+
+    // Compares the window with the model; the first difference is kept with its story.
+    bool agrees(const char* where) {
+        if (!failure.isEmpty())
+            return false;
+        QStringList differences;
+        const auto compare = [&](const QString& what, const QString& actual, const QString& expected) {
+            if (actual != expected)
+                differences << QStringLiteral("%1: window '%2', model '%3'").arg(what, actual, expected);
+        };
+        for (int i = 0; i < 6; ++i) {
+            compare(QStringLiteral("%1 enabled").arg(QLatin1String(buttons[i])),
+                    Harness::button(*form, buttons[i])->isEnabled() ? u"yes"_qs : u"no"_qs,
+                    model.enabled(i) ? u"yes"_qs : u"no"_qs);
+        }
+        compare(u"Timer1 enabled"_qs, Harness::timer(*form)->isEnabled() ? u"yes"_qs : u"no"_qs,
+                model.timer() ? u"yes"_qs : u"no"_qs);
+        compare(u"Command3 caption"_qs, Harness::button(*form, "Command3")->text(),
+                model.pauseCaption());
+        compare(u"Command4 caption"_qs, Harness::button(*form, "Command4")->text(),
+                model.readingCaption());
+        compare(u"status"_qs, Harness::label(*form, "Label2")->text(), model.status());
+        compare(u"display"_qs, Harness::label(*form, "Label1")->text(), model.display);
+        compare(u"focus"_qs, Harness::focused(*form), model.focus);
+        compare(u"via"_qs, QString::number(wholeSeconds(form->via)), QString::number(model.via));
+        compare(u"sttop"_qs, QString::number(wholeSeconds(form->sttop)),
+                QString::number(model.sttop));
+        if (differences.isEmpty())
+            return true;
+        failure = QStringLiteral("seed %1, event %2 (%3):\n  %4\nlast events:\n  %5\n"
+                                 "(run again with VELTI_MODEL_SEED=%1)")
+                      .arg(seed)
+                      .arg(index)
+                      .arg(QLatin1String(where), differences.join(u"\n  "_qs),
+                           QStringList(recent.begin(), recent.end()).join(u"\n  "_qs));
+        return false;
+    }
+
+    void advance(int seconds) {
+        h->clock.advance(seconds);
+        model.now += seconds;
+        ++advances;
+    }
+
+    void tick() {
+        Harness::tick(*form);
+        model.tick();
+        ++ticks;
+    }
+
+    void click(int button) {
+        const bool enabled = model.enabled(button);
+        Harness::click(*form, buttons[button]);
+        if (enabled)
+            model.press(button);
+        ++(enabled ? clicksEnabled : clicksDisabled);
+    }
+
+    void accessKey(Qt::Key key) {
+        const int button = model.accessKey(key);
+        const bool hit = button >= 0 && model.enabled(button);
+        Harness::altKey(*form, key);
+        if (hit)
+            model.press(button);
+        ++(hit ? accessKeysHit : accessKeysMissed);
+    }
+
+    // Space or Enter: the focused button is clicked.
+    void keyOnFocus(Qt::Key key) {
+        Harness::key(*form, key);
+        int focused = -1;
+        for (int i = 0; i < 5; ++i) {
+            if (model.focus == QLatin1String(buttons[i]))
+                focused = i;
+        }
+        if (focused >= 0)
+            model.press(focused);
+        ++keys;
+    }
+
+    void tab(bool forward) {
+        Harness::key(*form, forward ? Qt::Key_Tab : Qt::Key_Backtab,
+                     forward ? Qt::NoModifier : Qt::ShiftModifier);
+        model.focus = model.tabFrom(forward);
+        ++keys;
+    }
+
+    // The About window over the stopwatch: the stopwatch counts on behind it and takes no input;
+    // the window is closed by OK, by Esc, or left for the harness to close with OK.
+    void about() {
+        ++aboutOpenings;
+        const int steps = pick(7);
+        const int close = pick(3);
+        int typed = 0;
+        bool ok = true;
+        note(u"About opened"_qs);
+        h->withAbout([&](Form3& window) {
+            // The mouse click on the information button gave it the focus.
+            model.focus = QStringLiteral("Command6");
+            ok = agrees("About opened");
+            for (int step = 0; ok && step < steps; ++step) {
+                switch (pick(5)) {
+                case 0:
+                    advance(pick(4));
+                    note(u"advance (About open)"_qs);
+                    break;
+                case 1:
+                    tick();
+                    note(u"stopwatch tick (About open)"_qs);
+                    break;
+                case 2: {
+                    const int button = pick(5);
+                    Harness::click(*form, buttons[button]); // blocked by the modal window
+                    note(QStringLiteral("click %1 (blocked)").arg(QLatin1String(buttons[button])));
+                    break;
+                }
+                case 3: {
+                    const int n = 1 + pick(3);
+                    Harness::tick(window, n);
+                    typed += n;
+                    note(QStringLiteral("About tick x%1").arg(n));
+                    if (Harness::label(window, "Label1", 1)->text() != line1.left(typed)) {
+                        failure = QStringLiteral("seed %1, event %2: the About window typed '%3' "
+                                                 "after %4 ticks")
+                                      .arg(seed)
+                                      .arg(index)
+                                      .arg(Harness::label(window, "Label1", 1)->text())
+                                      .arg(typed);
+                        ok = false;
+                    }
+                    break;
+                }
+                default:
+                    Harness::key(*form, Qt::Key_Space); // blocked too
+                    note(u"Space on the stopwatch (blocked)"_qs);
+                    break;
+                }
+                ok = ok && agrees("inside the About window");
+            }
+            if (!ok)
+                return;
+            if (close == 0)
+                Harness::click(window, "Command1");
+            else if (close == 1)
+                Harness::key(window, Qt::Key_Escape);
+            if (close < 2 && window.isLoaded()) {
+                failure = QStringLiteral("seed %1, event %2: the About window stayed open after %3")
+                              .arg(seed)
+                              .arg(index)
+                              .arg(close == 0 ? u"OK"_qs : u"Esc"_qs);
+                ok = false;
+            }
+        });
+        note(u"About closed"_qs);
+    }
+
+    void play() {
+        const int roll = pick(1000);
+        if (roll < 340) {
+            const int button = pick(5);
+            click(button);
+            note(QStringLiteral("click %1").arg(QLatin1String(buttons[button])));
+        } else if (roll < 580) {
+            tick();
+            note(u"tick"_qs);
+        } else if (roll < 800) {
+            const int seconds = pick(4);
+            advance(seconds);
+            note(QStringLiteral("advance %1 s").arg(seconds));
+        } else if (roll < 880) {
+            const bool forward = pick(3) != 0;
+            tab(forward);
+            note(forward ? u"Tab"_qs : u"Shift+Tab"_qs);
+        } else if (roll < 960) {
+            if (model.focus == u"Command6") {
+                // Space there would open the About window outside the harness: move on instead.
+                tab(true);
+                note(u"Tab"_qs);
+            } else {
+                const Qt::Key key = pick(2) == 0 ? Qt::Key_Space : Qt::Key_Return;
+                keyOnFocus(key);
+                note(key == Qt::Key_Space ? u"Space"_qs : u"Enter"_qs);
+            }
+        } else if (roll < 967) {
+            about();
+        } else if (roll < 980) {
+            static const Qt::Key letters[] = {Qt::Key_V, Qt::Key_S, Qt::Key_P,
+                                              Qt::Key_R, Qt::Key_I, Qt::Key_A,
+                                              Qt::Key_M, Qt::Key_C, Qt::Key_X};
+            const Qt::Key key = letters[pick(9)];
+            accessKey(key);
+            note(QStringLiteral("Alt+%1").arg(QLatin1String(keyName(key))));
+        } else {
+            // Advance and tick together, as the running timer sees the clock move.
+            const int seconds = pick(4);
+            advance(seconds);
+            tick();
+            note(QStringLiteral("advance %1 s and tick").arg(seconds));
+        }
+    }
+
+private slots:
+    void initTestCase() {
+        test::initialiseLayer();
+        // Ticks come from the test alone.
+        forms::TimerControl::setPeriodFloor(24 * 3600 * 1000);
+    }
+
+    void theWindowFollowsTheModel() {
+        if (qEnvironmentVariableIsSet("VELTI_MODEL_SEED"))
+            seed = qEnvironmentVariable("VELTI_MODEL_SEED").toULongLong();
+        long events = kDefaultEvents;
+        if (qEnvironmentVariableIsSet("VELTI_MODEL_EVENTS"))
+            events = qEnvironmentVariable("VELTI_MODEL_EVENTS").toLong();
+        QVERIFY(events > 0);
+        random.seed(seed);
+        qInfo("seed %llu, %ld events", static_cast<unsigned long long>(seed), events);
+
+        h = std::make_unique<Harness>();
+        form = &h->startUp();
+        model.now = h->clock.seconds;
+        QVERIFY2(agrees("start-up"), qPrintable(failure));
+
+        for (index = 1; index <= events; ++index) {
+            play();
+            if (!agrees("after the event"))
+                QFAIL(qPrintable(failure));
+        }
+        qInfo("played %ld clicks on enabled and %ld on disabled buttons, %ld access keys that "
+              "pressed a button and %ld that did not, %ld ticks, %ld clock advances, %ld Tab, "
+              "Space and Enter keys, %ld About openings; the display ends at %s",
+              clicksEnabled, clicksDisabled, accessKeysHit, accessKeysMissed, ticks, advances, keys,
+              aboutOpenings, qPrintable(model.display));
+        QVERIFY(h->msgBox.shown.empty());
+        h.reset();
+    }
+};
+
+QTEST_MAIN(TestModel)
+#include "tst_model.moc"
