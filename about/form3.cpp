@@ -15,7 +15,7 @@ std::vector<forms::EventBinding> Form3::events() {
         {"Command1", Event::Click, [this] { Command1_Click(); }},
         {"Command2", Event::Click, [this] { Command2_Click(); }},
         {"Command3", Event::Click, [this] { Command3_Click(); }},
-        {"Timer1", Event::Timer, [this] { Timer1_Timer(); }},
+        {"Timer1", Event::Timer, [this] { Timer1_Timer(); }, {}, [this] { return settled(); }},
     };
 }
 
@@ -25,8 +25,16 @@ void Form3::Timer1_Timer() {
     showMemoryStatus();
 }
 
+// Once the notice is typed, nothing on the window changes but the memory figures, and those need
+// not be read more often than anyone can read them.
+int Form3::settled() const {
+    return Sc > Stringa.size() ? 250 : 0;
+}
+
 // "OK": the window unloads itself and this handler still runs to its end.
-void Form3::Command1_Click() { forms::Form::unload(); }
+void Form3::Command1_Click() {
+    forms::Form::unload();
+}
 
 // "&Memoria": the window grows once to show the memory panel below the notice.
 void Form3::Command3_Click() {

@@ -48,6 +48,7 @@ private:
     void Command3_Click();
     void Timer1_Timer();
 
+    int settled() const;
     void typeNextCharacter();
     void showMemoryStatus();
 

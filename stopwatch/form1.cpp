@@ -18,13 +18,28 @@ std::vector<forms::EventBinding> Form1::events() {
         {"Command4", Event::Click, [this] { Command4_Click(); }},
         {"Command5", Event::Click, [this] { Command5_Click(); }},
         {"Command6", Event::Click, [this] { Command6_Click(); }},
-        {"Timer1", Event::Timer, [this] { Timer1_Timer(); }},
+        {"Timer1",
+         Event::Timer,
+         [this] { Timer1_Timer(); },
+         {},
+         [this] { return untilNextSecond(); }},
     };
 }
 
-Instant Form1::now() { return application_.services().clock.now(); }
+Instant Form1::now() {
+    return application_.services().clock.now();
+}
+
+// The display can change only when the clock's second does, so the timer sleeps until just after
+// that: one wake-up a second instead of one every period, and the new second shown at once.
+int Form1::untilNextSecond() {
+    const std::int64_t nanos = application_.services().clock.nanosecondsToNextSecond();
+    return nanos <= 0 ? 0 : static_cast<int>(nanos / 1'000'000) + 1;
+}
 
 // The information button: the About window, modal. Its one instance is made at the first press.
-void Form1::Command6_Click() { application_.form3().showModal(); }
+void Form1::Command6_Click() {
+    application_.form3().showModal();
+}
 
 } // namespace velti

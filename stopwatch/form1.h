@@ -53,6 +53,7 @@ private:
     void Timer1_Timer();
 
     Instant now();
+    int untilNextSecond();
 
     Application& application_;
 };

@@ -80,6 +80,26 @@ private slots:
         QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:01:05"));
     }
 
+    void theCountingTimerSleepsUntilTheNextSecond() {
+        SteadyHarness h;
+        h.monotonic.nanos += 700'000'000; // 10:00:00.95
+        h.app.startUp();
+        Form1& form = h.app.form1();
+        Harness::click(form, "Command1");
+        forms::TimerControl* timer = Harness::timer(form);
+        QCOMPARE(timer->nextWait(), forms::kTimerFloorMs);
+        // After its first tick, the timer waits for the second to turn, and a little more.
+        QTRY_COMPARE(timer->nextWait(), 51);
+        h.monotonic.nanos += 50'000'000; // 10:00:01.00
+        QTRY_COMPARE(timer->nextWait(), 1001);
+        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:00:01"));
+        // Paused and started again, it ticks at once, then sleeps again.
+        Harness::click(form, "Command3");
+        Harness::click(form, "Command3");
+        QCOMPARE(timer->nextWait(), forms::kTimerFloorMs);
+        QTRY_COMPARE(timer->nextWait(), 1001);
+    }
+
     void countsSaturateInsteadOfWrapping() {
         const Instant start = instantFromSeconds(46363 * kSecondsPerDay);
         constexpr std::int64_t highest = std::numeric_limits<std::int32_t>::max();

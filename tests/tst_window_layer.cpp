@@ -222,6 +222,21 @@ private slots:
         QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:00:03"));
     }
 
+    void theAboutTimerSlowsDownOnceTheNoticeIsTyped() {
+        Harness h;
+        h.startUp();
+        h.withAbout([&](Form3& about) {
+            forms::TimerControl* timer = Harness::timer(about);
+            QCOMPARE(timer->nextWait(), forms::kTimerFloorMs);
+            // One character a period, the whole notice in about two seconds...
+            QTRY_COMPARE_WITH_TIMEOUT(about.Indice, std::int16_t{4}, 10000);
+            // ...then the memory figures four times a second.
+            QTRY_COMPARE(timer->nextWait(), 250);
+            const int queries = h.memory.queries;
+            QTRY_VERIFY_WITH_TIMEOUT(h.memory.queries > queries, 2000);
+        });
+    }
+
     void closingTheStopwatchEndsTheProgram() {
         Harness h;
         Form1& form = h.startUp();

@@ -253,6 +253,7 @@ void Form::bindEvents() {
             auto* timer = qobject_cast<TimerControl*>(control(binding.source));
             Q_ASSERT(timer != nullptr);
             timer->setHandler([this, handler = std::move(binding.handler)] { deliver(handler); });
+            timer->setPacing(std::move(binding.pacing));
             break;
         }
         }

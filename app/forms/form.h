@@ -42,6 +42,9 @@ struct EventBinding {
     Event event;
     std::function<void()> handler;
     std::function<void(std::int16_t& cancel)> unloadHandler = {};
+    // Timers only: milliseconds until the window has anything new to show after a tick (see
+    // TimerControl::setPacing); none keeps the timer's period.
+    std::function<int()> pacing = {};
 };
 
 class Form {

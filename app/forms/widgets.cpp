@@ -41,8 +41,7 @@ void FormWindow::keyPressEvent(QKeyEvent* event) {
     if (escape || enter) {
         const char* property = escape ? "veltiCancel" : "veltiDefault";
         for (auto* button : findChildren<QPushButton*>()) {
-            if (button->property(property).toBool() && button->isEnabled() &&
-                button->isVisible()) {
+            if (button->property(property).toBool() && button->isEnabled() && button->isVisible()) {
                 button->click();
                 return;
             }
@@ -52,14 +51,16 @@ void FormWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 TimerControl::TimerControl(int intervalMs, QObject* parent)
-    : QObject(parent), period_(std::max(intervalMs, periodFloor)) {}
+    : QObject(parent), period_(std::max(intervalMs, periodFloor)), wait_(period_) {}
 
 void TimerControl::setEnabled(bool enabled) {
     enabled_ = enabled;
-    if (enabled && !timer_.isActive())
-        timer_.start(period_, Qt::PreciseTimer, this);
-    else if (!enabled)
+    if (enabled && !timer_.isActive()) {
+        wait_ = period_;
+        timer_.start(wait_, Qt::PreciseTimer, this);
+    } else if (!enabled) {
         timer_.stop();
+    }
 }
 
 void TimerControl::tick() {
@@ -67,12 +68,22 @@ void TimerControl::tick() {
         handler_();
 }
 
-void TimerControl::setPeriodFloor(int milliseconds) { periodFloor = std::max(milliseconds, 1); }
+void TimerControl::setPeriodFloor(int milliseconds) {
+    periodFloor = std::max(milliseconds, 1);
+}
 
 void TimerControl::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == timer_.timerId())
+    if (event->timerId() == timer_.timerId()) {
         tick();
-    else
+        // A window with nothing new to show before a known moment is not woken until then.
+        if (pacing_ && enabled_ && timer_.isActive()) {
+            const int wait = std::max(pacing_(), period_);
+            if (wait != wait_) {
+                wait_ = wait;
+                timer_.start(wait_, Qt::PreciseTimer, this);
+            }
+        }
+    } else
         QObject::timerEvent(event);
 }
 

@@ -45,6 +45,12 @@ public:
     void setEnabled(bool enabled);
     int period() const { return period_; }
     void setHandler(std::function<void()> handler) { handler_ = std::move(handler); }
+    // Asked after each tick of the running timer: how many milliseconds until the window has
+    // anything new to show. The next tick comes then, or after the period if that is later; 0
+    // keeps the period.
+    void setPacing(std::function<int()> pacing) { pacing_ = std::move(pacing); }
+    // The wait before the running timer's next tick, in milliseconds.
+    int nextWait() const { return wait_; }
 
     // Delivers one tick, as the running timer does; nothing happens while disabled.
     void tick();
@@ -58,7 +64,9 @@ protected:
 private:
     QBasicTimer timer_;
     std::function<void()> handler_;
+    std::function<int()> pacing_;
     int period_;
+    int wait_;
     bool enabled_ = false;
 };
 

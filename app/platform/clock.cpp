@@ -16,8 +16,19 @@ SteadyClock::SteadyClock(WallSource& wall, MonotonicSource& monotonic)
     : monotonic_(monotonic), wallAtStart_(wall.localNanoseconds()),
       monotonicAtStart_(monotonic.nanoseconds()) {}
 
+std::int64_t SteadyClock::nanoseconds() {
+    return wallAtStart_ + (monotonic_.nanoseconds() - monotonicAtStart_);
+}
+
+std::int64_t SteadyClock::nanosecondsToNextSecond() {
+    std::int64_t intoSecond = nanoseconds() % kNanosPerSecond;
+    if (intoSecond < 0)
+        intoSecond += kNanosPerSecond;
+    return kNanosPerSecond - intoSecond;
+}
+
 Instant SteadyClock::now() {
-    const std::int64_t nanos = wallAtStart_ + (monotonic_.nanoseconds() - monotonicAtStart_);
+    const std::int64_t nanos = nanoseconds();
     // Whole seconds, rounded towards the past even before the zero instant.
     std::int64_t seconds = nanos / kNanosPerSecond;
     if (nanos % kNanosPerSecond < 0)

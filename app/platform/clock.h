@@ -12,6 +12,8 @@ public:
     virtual ~Clock() = default;
     // The current local instant, at whole-second resolution: the fraction of the second is dropped.
     virtual Instant now() = 0;
+    // How long until now() changes, in nanoseconds; 0 when the clock cannot tell.
+    virtual std::int64_t nanosecondsToNextSecond() { return 0; }
 };
 
 // The local wall clock, in nanoseconds since the zero instant.
@@ -35,8 +37,11 @@ class SteadyClock final : public Clock {
 public:
     SteadyClock(WallSource& wall, MonotonicSource& monotonic);
     Instant now() override;
+    std::int64_t nanosecondsToNextSecond() override;
 
 private:
+    std::int64_t nanoseconds();
+
     MonotonicSource& monotonic_;
     std::int64_t wallAtStart_;
     std::int64_t monotonicAtStart_;
