@@ -20,8 +20,8 @@ public:
 
     forms::LabelArray Label1{*this, "Label1"}; // 0: the title; 1 to 3: the typed lines
     forms::ImageBox Image1{*this, "Image1"};
-    forms::Label Label2{*this, "Label2"}; // subtitle
-    forms::Label Label6{*this, "Label6"}; // version
+    forms::Label Label2{*this, "Label2"};             // subtitle
+    forms::Label Label6{*this, "Label6"};             // version
     forms::CommandButton Command3{*this, "Command3"}; // "&Memoria"
     forms::CommandButton Command2{*this, "Command2"}; // "&Crediti"
     forms::Label Label7{*this, "Label7"};             // the maker's name
@@ -33,7 +33,7 @@ public:
     forms::Label Label8{*this, "Label8"}; // available virtual memory
     forms::Timer Timer1{*this, "Timer1"};
 
-    QString Stringa;       // the notice; a "§" ends each line
+    QString Stringa;         // the notice; a "§" ends each line
     std::int16_t Sc = 0;     // position in Stringa of the character of this tick, from 1
     std::int16_t Indice = 0; // the element of Label1 that is being typed into
 

@@ -12,12 +12,13 @@ namespace velti {
 void Form3::Command2_Click() {
     const Services& services = application_.services();
     try {
-        services.launcher.start(QStringLiteral("winhlp32.exe -I Hlp_Informazioni_suxxx -W HlpWnd02"),
-                                1);
+        services.launcher.start(
+            QStringLiteral("winhlp32.exe -I Hlp_Informazioni_suxxx -W HlpWnd02"), 1);
     } catch (const std::exception&) {
-        services.msgBox.show(QStringLiteral("Impossibile trovare Winhlp32.exe; controllare di averlo "
-                                            "installato assieme a Windows e di non averlo rimosso!"),
-                             msgbox::Critical, QStringLiteral("Appunti"));
+        services.msgBox.show(
+            QStringLiteral("Impossibile trovare Winhlp32.exe; controllare di averlo "
+                           "installato assieme a Windows e di non averlo rimosso!"),
+            msgbox::Critical, QStringLiteral("Appunti"));
     }
 }
 

@@ -17,8 +17,11 @@ constexpr char16_t lineEnd = u'\u00a7';
 } // namespace
 
 void Form3::Form_Load() {
-    Stringa = QStringLiteral(u"Questo programma \u00e8 gratuito: \u00e8 lecito copiarlo e diffonderlo.\u00a7");
-    Stringa = Stringa + QStringLiteral(u"Non \u00e8 data alcuna garanzia sul suo funzionamento.\u00a7Creato da\u00a7");
+    Stringa = QStringLiteral(
+        u"Questo programma \u00e8 gratuito: \u00e8 lecito copiarlo e diffonderlo.\u00a7");
+    Stringa = Stringa +
+              QStringLiteral(
+                  u"Non \u00e8 data alcuna garanzia sul suo funzionamento.\u00a7Creato da\u00a7");
     Indice = 1;
     Sc = 0;
 }

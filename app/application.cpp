@@ -39,7 +39,9 @@ Form3& Application::form3() {
     return *form3_;
 }
 
-void Application::startUp() { form1().show(); }
+void Application::startUp() {
+    form1().show();
+}
 
 void start(const ApplicationRecord& record) {
     int status = 0;

@@ -1,3 +1,5 @@
 #include "application.h"
 
-int main() { velti::start(velti::applicationRecord()); }
+int main() {
+    velti::start(velti::applicationRecord());
+}

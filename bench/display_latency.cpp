@@ -20,9 +20,9 @@
 #include "app/forms/layer.h"
 #include "app/forms/widgets.h"
 #include "app/platform/clock.h"
+#include "app/platform/launcher.h"
 #include "app/platform/memory.h"
 #include "app/platform/msgbox.h"
-#include "app/platform/launcher.h"
 #include "stopwatch/form1.h"
 
 #include <QApplication>
@@ -92,7 +92,8 @@ std::int64_t shownSeconds(const QString& text) {
 
 class PaintWatch final : public QObject {
 public:
-    PaintWatch(QLabel* label, RecordedMonotonic& monotonic) : label_(label), monotonic_(monotonic) {}
+    PaintWatch(QLabel* label, RecordedMonotonic& monotonic)
+        : label_(label), monotonic_(monotonic) {}
 
     struct Change {
         std::int64_t at; // monotonic nanoseconds
@@ -121,7 +122,8 @@ private:
 double percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
     // Nearest rank.
-    const auto rank = static_cast<std::size_t>(std::ceil(p / 100 * static_cast<double>(values.size())));
+    const auto rank =
+        static_cast<std::size_t>(std::ceil(p / 100 * static_cast<double>(values.size())));
     return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
 }
 
@@ -155,7 +157,8 @@ int main(int argc, char** argv) {
     display->installEventFilter(&watch);
 
     // Start a moment after the window is up, then let the boundaries pass.
-    QTimer::singleShot(500, &qt, [&] { qobject_cast<QPushButton*>(form.control("Command1"))->click(); });
+    QTimer::singleShot(500, &qt,
+                       [&] { qobject_cast<QPushButton*>(form.control("Command1"))->click(); });
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, &qt, [&] {
         if (!watch.changes.empty() && watch.changes.back().shown >= boundaries)

@@ -67,7 +67,9 @@ double nowMs() {
     std::exit(1);
 }
 
-int ignoreErrors(Display*, XErrorEvent*) { return 0; }
+int ignoreErrors(Display*, XErrorEvent*) {
+    return 0;
+}
 
 struct TopLevel {
     std::string title;
@@ -161,8 +163,7 @@ public:
     std::map<Window, TopLevel>& windows() { return windows_; }
 
     // Handles events until the condition holds, or fails after the timeout.
-    template <class Condition>
-    void until(Condition done, double timeoutMs, const char* what) {
+    template <class Condition> void until(Condition done, double timeoutMs, const char* what) {
         const double deadline = nowMs() + timeoutMs;
         while (!done()) {
             if (nowMs() > deadline)

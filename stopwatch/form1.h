@@ -29,8 +29,8 @@ public:
     forms::CommandButton Command2{*this, "Command2"}; // "&Stop"
     forms::CommandButton Command3{*this, "Command3"}; // "&Pausa" / "&Riprendi"
     forms::Frame Frame1{*this, "Frame1"};
-    forms::Label Label1{*this, "Label1"}; // the elapsed time
-    forms::Label Label2{*this, "Label2"}; // the status line
+    forms::Label Label1{*this, "Label1"};             // the elapsed time
+    forms::Label Label2{*this, "Label2"};             // the status line
     forms::CommandButton Command4{*this, "Command4"}; // "R&ileva" / "OK"
     forms::CommandButton Command5{*this, "Command5"}; // "&Azzera"
     forms::CommandButton Command6{*this, "Command6"}; // opens the About window

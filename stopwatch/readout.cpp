@@ -26,6 +26,8 @@ QString elapsedText(std::int32_t count) {
     return lastText;
 }
 
-void Form1::Timer1_Timer() { Label1.setCaption(elapsedText(wholeSecondsBetween(via, now()))); }
+void Form1::Timer1_Timer() {
+    Label1.setCaption(elapsedText(wholeSecondsBetween(via, now())));
+}
 
 } // namespace velti

@@ -9,12 +9,15 @@ using velti::test::Harness;
 
 namespace {
 
-const QString line1 = QStringLiteral(u"Questo programma \u00e8 gratuito: \u00e8 lecito copiarlo e diffonderlo.");
+const QString line1 =
+    QStringLiteral(u"Questo programma \u00e8 gratuito: \u00e8 lecito copiarlo e diffonderlo.");
 const QString line2 = QStringLiteral(u"Non \u00e8 data alcuna garanzia sul suo funzionamento.");
 const QString line3 = QStringLiteral("Creato da");
 const QString helpCommand = QStringLiteral("winhlp32.exe -I Hlp_Informazioni_suxxx -W HlpWnd02");
 
-QColor textColour(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
+QColor textColour(const QLabel* label) {
+    return label->palette().color(QPalette::WindowText);
+}
 
 } // namespace
 
@@ -50,8 +53,8 @@ private slots:
             QVERIFY(window->isModal());
             QCOMPARE(window->size(), QSize(322, 205));
             QCOMPARE(window->minimumSize(), window->maximumSize());
-            const QPoint offCentre = window->frameGeometry().center() -
-                                     window->screen()->availableGeometry().center();
+            const QPoint offCentre =
+                window->frameGeometry().center() - window->screen()->availableGeometry().center();
             QVERIFY2(offCentre.manhattanLength() <= 4, "not centred on the screen");
             QCOMPARE(Harness::focused(about), QStringLiteral("Command1"));
             QStringList order;
@@ -179,12 +182,12 @@ private slots:
         const QLocale italian(QLocale::Italian, QLocale::Italy);
         const QLocale english(QLocale::English, QLocale::UnitedStates);
         QTest::newRow("zero") << italian << quint64(0) << QString();
-        QTest::newRow("32-bit top, Italian") << italian << quint64(4294967295)
-                                             << QStringLiteral("4.294.967.295");
-        QTest::newRow("32-bit top, English") << english << quint64(4294967295)
-                                             << QStringLiteral("4,294,967,295");
-        QTest::newRow("beyond 32 bits") << italian << quint64(68719476736)
-                                        << QStringLiteral("68.719.476.736");
+        QTest::newRow("32-bit top, Italian")
+            << italian << quint64(4294967295) << QStringLiteral("4.294.967.295");
+        QTest::newRow("32-bit top, English")
+            << english << quint64(4294967295) << QStringLiteral("4,294,967,295");
+        QTest::newRow("beyond 32 bits")
+            << italian << quint64(68719476736) << QStringLiteral("68.719.476.736");
     }
     void memoryFigures() {
         QFETCH(QLocale, locale);

@@ -13,7 +13,9 @@ QAccessibleInterface* accessible(QObject* object) {
     return QAccessible::queryAccessibleInterface(object);
 }
 
-QString name(QObject* object) { return accessible(object)->text(QAccessible::Name); }
+QString name(QObject* object) {
+    return accessible(object)->text(QAccessible::Name);
+}
 
 } // namespace
 
@@ -34,7 +36,7 @@ private slots:
         QCOMPARE(window->role(), QAccessible::Window);
 
         const std::pair<const char*, const char*> buttons[] = {
-            {"Command1", "Via"},   {"Command2", "Stop"},   {"Command3", "Pausa"},
+            {"Command1", "Via"},    {"Command2", "Stop"},   {"Command3", "Pausa"},
             {"Command4", "Rileva"}, {"Command5", "Azzera"}, {"Command6", "Informazioni su..."},
         };
         for (const auto& [control, heard] : buttons) {

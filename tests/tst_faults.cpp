@@ -48,6 +48,7 @@ private:
 // would take one more step after it.
 const forms::FormDescription& probeDescription() {
     using namespace forms;
+    // clang-format off
     static const FormDescription description{
         .name = "Probe",
         .caption = "Probe",
@@ -67,6 +68,7 @@ const forms::FormDescription& probeDescription() {
             {.kind = ControlKind::Timer, .name = "Timer1", .interval = 1},
         },
     };
+    // clang-format on
     return description;
 }
 
@@ -104,7 +106,9 @@ protected:
                  ++afterLoad;
                  Label2.setCaption(QStringLiteral("caricato fino in fondo"));
              }},
-            {"Form", Event::Unload, {},
+            {"Form",
+             Event::Unload,
+             {},
              [this](std::int16_t& cancel) {
                  cancel = cancelBeforeFailure;
                  Label1.item(0).setCaption(QStringLiteral("chiusura"));
@@ -172,7 +176,8 @@ const Expected failures[] = {
     {"no such element", Failure::NoSuchElement,
      "Errore di run-time '340':\n\nL'elemento 7 della matrice di controlli non esiste"},
     {"overflow", Failure::Overflow, "Errore di run-time '6':\n\nOverflow"},
-    {"no such control", Failure::NoSuchControl, "Errore di run-time '730':\n\nImpossibile trovare il controllo 'Label9'"},
+    {"no such control", Failure::NoSuchControl,
+     "Errore di run-time '730':\n\nImpossibile trovare il controllo 'Label9'"},
     {"unloaded window", Failure::Unloaded, "Errore di run-time '364':\n\nOggetto scaricato"},
 };
 
@@ -291,10 +296,14 @@ private slots:
     void memoryFiguresUnreadable_data() {
         QTest::addColumn<QString>("meminfo");
         QTest::addColumn<QString>("statm");
-        QTest::newRow("both missing") << "/nonexistent-velti/meminfo" << "/nonexistent-velti/statm";
-        QTest::newRow("directories") << "/proc/self" << "/";
-        QTest::newRow("meminfo missing") << "/nonexistent-velti/meminfo" << "/proc/self/statm";
-        QTest::newRow("statm missing") << "/proc/meminfo" << "/nonexistent-velti/statm";
+        QTest::newRow("both missing") << "/nonexistent-velti/meminfo"
+                                      << "/nonexistent-velti/statm";
+        QTest::newRow("directories") << "/proc/self"
+                                     << "/";
+        QTest::newRow("meminfo missing") << "/nonexistent-velti/meminfo"
+                                         << "/proc/self/statm";
+        QTest::newRow("statm missing") << "/proc/meminfo"
+                                       << "/nonexistent-velti/statm";
     }
     void memoryFiguresUnreadable() {
         QFETCH(QString, meminfo);
@@ -307,11 +316,14 @@ private slots:
             const QString available = labelText(about, "Label4");
             const QString free = labelText(about, "Label8");
             QCOMPARE(total == QStringLiteral(" Memoria fisica totale:   bytes"), !physical);
-            QCOMPARE(available == QStringLiteral(" Memoria fisica disponibile:   bytes"), !physical);
-            QCOMPARE(free == QStringLiteral(" Memoria virtuale disponibile:  bytes"), !virtualFigure);
+            QCOMPARE(available == QStringLiteral(" Memoria fisica disponibile:   bytes"),
+                     !physical);
+            QCOMPARE(free == QStringLiteral(" Memoria virtuale disponibile:  bytes"),
+                     !virtualFigure);
             // A readable file still gives digits.
             QCOMPARE(total.contains(QRegularExpression(QStringLiteral("\\d bytes$"))), physical);
-            QCOMPARE(free.contains(QRegularExpression(QStringLiteral("\\d bytes$"))), virtualFigure);
+            QCOMPARE(free.contains(QRegularExpression(QStringLiteral("\\d bytes$"))),
+                     virtualFigure);
         });
     }
 
@@ -343,8 +355,9 @@ private slots:
             QCOMPARE(labelText(about, "Label4"),
                      QStringLiteral(" Memoria fisica disponibile:   bytes"));
             if (virtualShown)
-                QVERIFY(labelText(about, "Label8").contains(
-                    QRegularExpression(QStringLiteral("^ Memoria virtuale disponibile: \\d.*\\d bytes$"))));
+                QVERIFY(labelText(about, "Label8")
+                            .contains(QRegularExpression(QStringLiteral(
+                                "^ Memoria virtuale disponibile: \\d.*\\d bytes$"))));
             else
                 QCOMPARE(labelText(about, "Label8"),
                          QStringLiteral(" Memoria virtuale disponibile:  bytes"));

@@ -25,8 +25,8 @@ constexpr long kDefaultEvents = 20000;
 
 enum class State { Idle, Counting, Paused, Reading };
 
-const char* const buttons[] = {"Command1", "Command2", "Command3", "Command4", "Command5",
-                               "Command6"};
+const char* const buttons[] = {"Command1", "Command2", "Command3",
+                               "Command4", "Command5", "Command6"};
 
 // What the window should show, worked out from the stopwatch's rules alone.
 struct Model {
@@ -160,7 +160,9 @@ struct Model {
 };
 
 // An instant in whole seconds from the zero instant, worked out here rather than by the program.
-std::int64_t wholeSeconds(Instant instant) { return std::llround(instant * 86400.0); }
+std::int64_t wholeSeconds(Instant instant) {
+    return std::llround(instant * 86400.0);
+}
 
 const char* stateName(State state) {
     switch (state) {
@@ -187,7 +189,8 @@ const char* keyName(Qt::Key key) {
     return "?";
 }
 
-const QString line1 = QStringLiteral(u"Questo programma \u00e8 gratuito: \u00e8 lecito copiarlo e diffonderlo.");
+const QString line1 =
+    QStringLiteral(u"Questo programma \u00e8 gratuito: \u00e8 lecito copiarlo e diffonderlo.");
 
 } // namespace
 
@@ -209,7 +212,8 @@ class TestModel : public QObject {
     int pick(int n) { return static_cast<int>(random() % static_cast<std::uint64_t>(n)); }
 
     void note(const QString& what) {
-        recent.push_back(QStringLiteral("#%1 %2 -> %3").arg(index).arg(what, stateName(model.state)));
+        recent.push_back(
+            QStringLiteral("#%1 %2 -> %3").arg(index).arg(what, stateName(model.state)));
         if (recent.size() > 25)
             recent.pop_front();
     }
@@ -219,9 +223,11 @@ class TestModel : public QObject {
         if (!failure.isEmpty())
             return false;
         QStringList differences;
-        const auto compare = [&](const QString& what, const QString& actual, const QString& expected) {
+        const auto compare = [&](const QString& what, const QString& actual,
+                                 const QString& expected) {
             if (actual != expected)
-                differences << QStringLiteral("%1: window '%2', model '%3'").arg(what, actual, expected);
+                differences
+                    << QStringLiteral("%1: window '%2', model '%3'").arg(what, actual, expected);
         };
         for (int i = 0; i < 6; ++i) {
             compare(QStringLiteral("%1 enabled").arg(QLatin1String(buttons[i])),
@@ -399,9 +405,8 @@ class TestModel : public QObject {
         } else if (roll < 967) {
             about();
         } else if (roll < 980) {
-            static const Qt::Key letters[] = {Qt::Key_V, Qt::Key_S, Qt::Key_P,
-                                              Qt::Key_R, Qt::Key_I, Qt::Key_A,
-                                              Qt::Key_M, Qt::Key_C, Qt::Key_X};
+            static const Qt::Key letters[] = {Qt::Key_V, Qt::Key_S, Qt::Key_P, Qt::Key_R, Qt::Key_I,
+                                              Qt::Key_A, Qt::Key_M, Qt::Key_C, Qt::Key_X};
             const Qt::Key key = letters[pick(9)];
             accessKey(key);
             note(QStringLiteral("Alt+%1").arg(QLatin1String(keyName(key))));

@@ -99,10 +99,11 @@ private slots:
         // A viewer that stays open until the test lets it go.
         QFile script(bin.filePath(QStringLiteral("winhlp32.exe")));
         QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write(QStringLiteral("#!/bin/sh\ntouch '%1'\nwhile [ ! -e '%2' ]; do sleep 0.05; done\n"
-                                    "touch '%3'\n")
-                         .arg(started, release, finished)
-                         .toUtf8());
+        script.write(
+            QStringLiteral("#!/bin/sh\ntouch '%1'\nwhile [ ! -e '%2' ]; do sleep 0.05; done\n"
+                           "touch '%3'\n")
+                .arg(started, release, finished)
+                .toUtf8());
         script.close();
         script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
 

@@ -40,7 +40,8 @@ void settle() {
     }
 }
 
-const QString line1 = QStringLiteral(u"Questo programma \u00e8 gratuito: \u00e8 lecito copiarlo e diffonderlo.");
+const QString line1 =
+    QStringLiteral(u"Questo programma \u00e8 gratuito: \u00e8 lecito copiarlo e diffonderlo.");
 
 } // namespace
 

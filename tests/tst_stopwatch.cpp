@@ -18,10 +18,8 @@ struct Expected {
 };
 
 const Expected idle{"Inattivo", false, true, false, false, false, true, "&Pausa", "R&ileva"};
-const Expected counting{"Conteggio...", true, false, true, true, true, false, "&Pausa",
-                        "R&ileva"};
-const Expected paused{"In pausa", false, false, true, true, false, false, "&Riprendi",
-                      "R&ileva"};
+const Expected counting{"Conteggio...", true, false, true, true, true, false, "&Pausa", "R&ileva"};
+const Expected paused{"In pausa", false, false, true, true, false, false, "&Riprendi", "R&ileva"};
 const Expected reading{"Rilevamento", false, false, true, false, true, false, "&Pausa", "OK"};
 
 } // namespace

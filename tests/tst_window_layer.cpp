@@ -16,6 +16,7 @@ namespace {
 // A small window whose handler fails half-way, to watch the run-time error convention.
 const forms::FormDescription& probeDescription() {
     using namespace forms;
+    // clang-format off
     static const FormDescription description{
         .name = "Probe",
         .caption = "Probe",
@@ -32,6 +33,7 @@ const forms::FormDescription& probeDescription() {
              .width = 3000, .height = 255},
         },
     };
+    // clang-format on
     return description;
 }
 
@@ -79,7 +81,8 @@ private slots:
         Harness::click(probe, "Command1");
         QCOMPARE(h.msgBox.shown.size(), std::size_t{1});
         QCOMPARE(h.msgBox.shown[0].prompt,
-                 QStringLiteral("Errore di run-time '5':\n\nChiamata di routine o argomento non validi"));
+                 QStringLiteral(
+                     "Errore di run-time '5':\n\nChiamata di routine o argomento non validi"));
         QCOMPARE(h.msgBox.shown[0].style, 16);
         QCOMPARE(h.msgBox.shown[0].title, QStringLiteral("Vantelsiro"));
         QCOMPARE(Harness::label(probe, "Label1", 0)->text(), QStringLiteral("prima"));
@@ -146,7 +149,7 @@ private slots:
             const char* name;
             QRect geometry;
         } controls[] = {
-            {"Command1", {8, 112, 57, 25}},  {"Command2", {72, 112, 57, 25}},
+            {"Command1", {8, 112, 57, 25}},   {"Command2", {72, 112, 57, 25}},
             {"Command3", {136, 112, 57, 25}}, {"Frame1", {8, 0, 249, 105}},
             {"Label1", {16, 24, 217, 41}},    {"Label2", {80, 80, 97, 17}},
             {"Command4", {200, 112, 57, 25}}, {"Command5", {8, 144, 217, 25}},
@@ -249,7 +252,8 @@ private slots:
     }
 
     void theLayerSpeaksItalian() {
-        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annulla"));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+                 QStringLiteral("Annulla"));
     }
 };
 

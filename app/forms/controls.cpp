@@ -9,19 +9,24 @@
 
 namespace velti::forms {
 
-template <class Widget>
-Widget* Control::live() const {
+template <class Widget> Widget* Control::live() const {
     auto* widget = qobject_cast<Widget*>(form_.control(name_, index_));
     if (widget == nullptr)
         throw RuntimeError::invalidCall();
     return widget;
 }
 
-QString CommandButton::caption() const { return live<QPushButton>()->text(); }
+QString CommandButton::caption() const {
+    return live<QPushButton>()->text();
+}
 
-void CommandButton::setCaption(const QString& caption) { live<QPushButton>()->setText(caption); }
+void CommandButton::setCaption(const QString& caption) {
+    live<QPushButton>()->setText(caption);
+}
 
-void CommandButton::setEnabled(bool enabled) { live<QPushButton>()->setEnabled(enabled); }
+void CommandButton::setEnabled(bool enabled) {
+    live<QPushButton>()->setEnabled(enabled);
+}
 
 void CommandButton::setFocus() {
     auto* button = live<QPushButton>();
@@ -30,9 +35,13 @@ void CommandButton::setFocus() {
     button->setFocus(Qt::OtherFocusReason);
 }
 
-QString Label::caption() const { return live<QLabel>()->text(); }
+QString Label::caption() const {
+    return live<QLabel>()->text();
+}
 
-void Label::setCaption(const QString& caption) { live<QLabel>()->setText(caption); }
+void Label::setCaption(const QString& caption) {
+    live<QLabel>()->setText(caption);
+}
 
 void Label::setForeColor(QRgb colour) {
     auto* label = live<QLabel>();
@@ -47,6 +56,8 @@ Label LabelArray::item(std::int16_t index) const {
     return Label(form_, name_, index);
 }
 
-void Timer::setEnabled(bool enabled) { live<TimerControl>()->setEnabled(enabled); }
+void Timer::setEnabled(bool enabled) {
+    live<TimerControl>()->setEnabled(enabled);
+}
 
 } // namespace velti::forms

@@ -17,8 +17,7 @@ public:
         : form_(form), name_(name), index_(index) {}
 
 protected:
-    template <class Widget>
-    Widget* live() const;
+    template <class Widget> Widget* live() const;
 
     Form& form_;
     const char* name_;

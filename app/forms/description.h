@@ -50,8 +50,8 @@ struct ControlDescription {
     Colour foreColor{};
     Colour backColor{};
     Alignment alignment = Alignment::Left;
-    bool transparent = false; // labels: draw only the text over what lies behind
-    bool border = false;      // labels: a single-line border
+    bool transparent = false;      // labels: draw only the text over what lies behind
+    bool border = false;           // labels: a single-line border
     const char* picture = nullptr; // a resource path: a button's or an image box's icon
     const char* toolTip = nullptr;
     int interval = 0;       // timers, in milliseconds
@@ -67,10 +67,10 @@ struct FormDescription {
     // The designed frame around the client area: side border and title bar with top border. An
     // outer height set at run time is turned into a client height with these.
     int borderSide = 45, borderTop = 330;
-    bool centred = false;             // else the desktop's default position
-    const char* icon = nullptr;       // resource path
-    const char* picture = nullptr;    // background, drawn unscaled from the top-left corner
-    FontSpec font{};                  // the window's default font
+    bool centred = false;          // else the desktop's default position
+    const char* icon = nullptr;    // resource path
+    const char* picture = nullptr; // background, drawn unscaled from the top-left corner
+    FontSpec font{};               // the window's default font
     std::vector<ControlDescription> controls;
 };
 

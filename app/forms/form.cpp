@@ -21,13 +21,17 @@ namespace velti::forms {
 
 namespace {
 
-int pixels(int twips) { return qRound(static_cast<double>(twips) / kTwipsPerPixel); }
+int pixels(int twips) {
+    return qRound(static_cast<double>(twips) / kTwipsPerPixel);
+}
 
 QRect pixels(const ControlDescription& c) {
     return {pixels(c.left), pixels(c.top), pixels(c.width), pixels(c.height)};
 }
 
-QString text(const char* utf8) { return utf8 == nullptr ? QString() : QString::fromUtf8(utf8); }
+QString text(const char* utf8) {
+    return utf8 == nullptr ? QString() : QString::fromUtf8(utf8);
+}
 
 // Point sizes are designed for 96 dots per inch; a pixel size keeps the text in proportion with
 // the twips of the layout on any screen.
@@ -149,9 +153,13 @@ QWidget* makeImage(const ControlDescription& c, QWidget* parent) {
 Form::Form(const FormDescription& description, Context& context)
     : description_(description), context_(context) {}
 
-Form::~Form() { delete window_.data(); }
+Form::~Form() {
+    delete window_.data();
+}
 
-QWidget* Form::window() const { return window_.data(); }
+QWidget* Form::window() const {
+    return window_.data();
+}
 
 void Form::load() {
     if (window_)
@@ -167,10 +175,10 @@ void Form::load() {
 
 void Form::build() {
     const FormDescription& d = description_;
-    const Qt::WindowFlags flags =
-        (d.border == BorderStyle::FixedSingle ? Qt::Dialog : Qt::Window) |
-        Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-        Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+    const Qt::WindowFlags flags = (d.border == BorderStyle::FixedSingle ? Qt::Dialog : Qt::Window) |
+                                  Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                                  Qt::MSWindowsFixedSizeDialogHint;
     auto* window = new FormWindow(*this, flags);
     window_ = window;
     window->setObjectName(QString::fromLatin1(d.name));

@@ -32,7 +32,8 @@ public:
 };
 
 // Reads the wall clock once, when it is made, and from then on advances that reading by the
-// monotonic clock. Setting the wall clock, or a daylight-saving switch, never moves a running count.
+// monotonic clock. Setting the wall clock, or a daylight-saving switch, never moves a running
+// count.
 class SteadyClock final : public Clock {
 public:
     SteadyClock(WallSource& wall, MonotonicSource& monotonic);

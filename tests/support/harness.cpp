@@ -10,7 +10,9 @@
 
 namespace velti::test {
 
-void initialiseLayer() { forms::initialise(*qApp); }
+void initialiseLayer() {
+    forms::initialise(*qApp);
+}
 
 Harness::Harness() {
     app.context().onAllUnloaded = [this] { ++allUnloaded; };
