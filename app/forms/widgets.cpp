@@ -13,7 +13,8 @@ namespace velti::forms {
 
 namespace {
 int periodFloor = kTimerFloorMs;
-}
+bool pacingAllowed = true;
+} // namespace
 
 FormWindow::FormWindow(Form& form, Qt::WindowFlags flags) : QWidget(nullptr, flags), form_(form) {}
 
@@ -72,12 +73,19 @@ void TimerControl::setPeriodFloor(int milliseconds) {
     periodFloor = std::max(milliseconds, 1);
 }
 
+void TimerControl::setPacingAllowed(bool allowed) {
+    pacingAllowed = allowed;
+}
+
 void TimerControl::timerEvent(QTimerEvent* event) {
     if (event->timerId() == timer_.timerId()) {
         tick();
-        // A window with nothing new to show before a known moment is not woken until then.
-        if (pacing_ && enabled_ && timer_.isActive()) {
-            const int wait = std::max(pacing_(), period_);
+        // A window with nothing new to show before a known moment is not woken until then,
+        // however near or far that moment is: the floor limits how often a timer ticks, and
+        // this wakes it at most as often.
+        if (pacing_ && pacingAllowed && enabled_ && timer_.isActive()) {
+            const int until = pacing_();
+            const int wait = until > 0 ? until : period_;
             if (wait != wait_) {
                 wait_ = wait;
                 timer_.start(wait_, Qt::PreciseTimer, this);

@@ -57,6 +57,9 @@ public:
 
     // The floor under every timer's period (the naive design used in benchmarks lowers it).
     static void setPeriodFloor(int milliseconds);
+    // Whether windows may let their timers sleep (setPacing); the naive design has them tick
+    // at every period.
+    static void setPacingAllowed(bool allowed);
 
 protected:
     void timerEvent(QTimerEvent* event) override;
