@@ -9,7 +9,13 @@
 
 namespace velti::forms {
 
+void Context::operation() {
+    if (failAtOperation != 0 && ++operations == failAtOperation)
+        throw RuntimeError::invalidCall();
+}
+
 template <class Widget> Widget* Control::live() const {
+    form_.context().operation();
     auto* widget = qobject_cast<Widget*>(form_.control(name_, index_));
     if (widget == nullptr)
         throw RuntimeError::invalidCall();
@@ -51,6 +57,7 @@ void Label::setForeColor(QRgb colour) {
 }
 
 Label LabelArray::item(std::int16_t index) const {
+    form_.context().operation();
     if (!form_.hasElement(name_, index))
         throw RuntimeError::noSuchElement(index);
     return Label(form_, name_, index);

@@ -277,6 +277,7 @@ void Form::show() {
 }
 
 void Form::showModal() {
+    context_.operation();
     load();
     if (!window_)
         return;
@@ -315,6 +316,7 @@ void Form::focusFirstButton() {
 }
 
 void Form::unload() {
+    context_.operation();
     if (!window_)
         return;
     std::int16_t cancel = 0;
@@ -337,6 +339,7 @@ void Form::unload() {
 }
 
 void Form::setHeight(double twips) {
+    context_.operation();
     if (!window_)
         throw RuntimeError::objectUnloaded();
     const int clientTwips = qRound(twips) - description_.borderTop - description_.borderSide;

@@ -31,6 +31,14 @@ struct Context {
     int loadedWindows = 0;
     bool reportingError = false;
     std::function<void()> onAllUnloaded; // called when the last loaded window is unloaded
+
+    // For tests: while failAtOperation is set, control operations are counted in operations, and
+    // the one that brings the count to failAtOperation fails as a real failure would. Unset, an
+    // operation costs one comparison.
+    int failAtOperation = 0;
+    int operations = 0;
+    // Every control operation passes through here before it acts.
+    void operation();
 };
 
 enum class Event { Load, Unload, Click, Timer };

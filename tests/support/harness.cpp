@@ -26,7 +26,7 @@ Form1& Harness::startUp() {
     QWidget* window = form.window();
     window->activateWindow();
     if (!QTest::qWaitForWindowActive(window))
-        qWarning("the stopwatch window did not become active");
+        QTest::qFail("the stopwatch window did not become active", __FILE__, __LINE__);
     return form;
 }
 
@@ -61,7 +61,7 @@ void Harness::altKey(forms::Form& form, Qt::Key key) {
                             [](const QPushButton* b) { return b->isDown(); });
     });
     if (!released)
-        qWarning("a button stayed down after its access key");
+        QTest::qFail("a button stayed down after its access key", __FILE__, __LINE__);
 }
 
 void Harness::key(forms::Form& form, Qt::Key key, Qt::KeyboardModifiers modifiers) {
@@ -78,12 +78,21 @@ QString Harness::focused(forms::Form& form) {
     return focus == nullptr ? QString() : focus->objectName();
 }
 
+QStringList Harness::tabCycle(forms::Form& form, Qt::Key key, int count) {
+    QStringList order{focused(form)};
+    for (int i = 1; i < count; ++i) {
+        Harness::key(form, key);
+        order << focused(form);
+    }
+    return order;
+}
+
 void Harness::withAbout(const std::function<void(Form3&)>& body) {
     QTimer::singleShot(0, qApp, [this, body] {
         Form3& about = app.form3();
         QWidget* window = about.window();
         if (window != nullptr && !QTest::qWaitForWindowActive(window))
-            qWarning("the About window did not become active");
+            QTest::qFail("the About window did not become active", __FILE__, __LINE__);
         body(about);
         if (about.isLoaded())
             click(about, "Command1");
@@ -93,7 +102,7 @@ void Harness::withAbout(const std::function<void(Form3&)>& body) {
     QWidget* stopwatch = app.form1().window();
     stopwatch->activateWindow();
     if (!QTest::qWaitForWindowActive(stopwatch))
-        qWarning("the stopwatch window did not become active again");
+        QTest::qFail("the stopwatch window did not become active again", __FILE__, __LINE__);
 }
 
 } // namespace velti::test

@@ -10,6 +10,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -19,6 +20,8 @@ namespace velti::test {
 // Called once per test binary, before any window is made.
 void initialiseLayer();
 
+// A window that does not become active, or a button that stays down, fails the test that met it:
+// what follows would be checked against a window the user could not have used.
 class Harness {
 public:
     FakeClock clock;
@@ -47,6 +50,8 @@ public:
     static void tick(forms::Form& form, int count = 1);
     // The name of the control with the keyboard focus in that window.
     static QString focused(forms::Form& form);
+    // The focus, then the focus after each press of the key, count names in all.
+    static QStringList tabCycle(forms::Form& form, Qt::Key key, int count);
 
     // Opens the About window from the stopwatch and runs body inside its modal loop; the window
     // is closed with "OK" afterwards if body leaves it open.
