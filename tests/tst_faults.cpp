@@ -1,9 +1,9 @@
 // Faults from outside and inside: a help viewer that is missing, not executable or gone at once;
 // memory figures that cannot be read; and a control operation that fails in every kind of
 // handler. The user is told, the failed handler stops at its step, and the program goes on.
-#include "support/harness.h"
+#include "tests/support/harness.h"
 
-#include "app/forms/runtime_error.h"
+#include "app/core/runtime_error.h"
 #include "app/platform/launcher.h"
 #include "app/platform/memory.h"
 
@@ -96,45 +96,41 @@ public:
 
 protected:
     std::vector<forms::EventBinding> events() override {
-        using forms::Event;
+        using forms::EventBinding;
         return {
-            {"Form", Event::Load,
-             [this] {
-                 Command3.setEnabled(false);
-                 Label1.item(0).setCaption(QStringLiteral("caricato"));
-                 fail(load_);
-                 ++afterLoad;
-                 Label2.setCaption(QStringLiteral("caricato fino in fondo"));
-             }},
-            {"Form",
-             Event::Unload,
-             {},
-             [this](std::int16_t& cancel) {
-                 cancel = cancelBeforeFailure;
-                 Label1.item(0).setCaption(QStringLiteral("chiusura"));
-                 fail(unload_);
-                 ++afterUnload;
-                 cancel = 0;
-             }},
-            {"Command1", Event::Click,
-             [this] {
-                 Label1.item(0).setCaption(QStringLiteral("cliccato"));
-                 fail(click_);
-                 ++afterClick;
-                 Label2.setCaption(QStringLiteral("cliccato fino in fondo"));
-             }},
-            {"Command2", Event::Click,
-             [this] {
-                 ++goodClicks;
-                 Label2.setCaption(QStringLiteral("bene %1").arg(goodClicks));
-             }},
-            {"Timer1", Event::Timer,
-             [this] {
-                 Label1.item(0).setCaption(QStringLiteral("tic"));
-                 fail(timer_);
-                 ++afterTimer;
-                 Label2.setCaption(QStringLiteral("tic fino in fondo"));
-             }},
+            EventBinding::load([this] {
+                Command3.setEnabled(false);
+                Label1.item(0).setCaption(QStringLiteral("caricato"));
+                fail(load_);
+                ++afterLoad;
+                Label2.setCaption(QStringLiteral("caricato fino in fondo"));
+            }),
+            EventBinding::unload([this](std::int16_t& cancel) {
+                cancel = cancelBeforeFailure;
+                Label1.item(0).setCaption(QStringLiteral("chiusura"));
+                fail(unload_);
+                ++afterUnload;
+                cancel = 0;
+            }),
+            EventBinding::click("Command1",
+                                [this] {
+                                    Label1.item(0).setCaption(QStringLiteral("cliccato"));
+                                    fail(click_);
+                                    ++afterClick;
+                                    Label2.setCaption(QStringLiteral("cliccato fino in fondo"));
+                                }),
+            EventBinding::click("Command2",
+                                [this] {
+                                    ++goodClicks;
+                                    Label2.setCaption(QStringLiteral("bene %1").arg(goodClicks));
+                                }),
+            EventBinding::timer("Timer1",
+                                [this] {
+                                    Label1.item(0).setCaption(QStringLiteral("tic"));
+                                    fail(timer_);
+                                    ++afterTimer;
+                                    Label2.setCaption(QStringLiteral("tic fino in fondo"));
+                                }),
         };
     }
 
@@ -150,7 +146,7 @@ private:
             Label1.item(7).setCaption(QStringLiteral("x"));
             break;
         case Failure::Overflow:
-            forms::checkedAdd(32767, 1);
+            checkedAdd(32767, 1);
             break;
         case Failure::NoSuchControl:
             Missing.setCaption(QStringLiteral("x"));
@@ -235,13 +231,9 @@ class TestFaults : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        test::initialiseLayer();
-        // Ticks come from the tests alone.
-        forms::TimerControl::setPeriodFloor(24 * 3600 * 1000);
-    }
+    void initTestCase() { test::initialiseLayer(); }
     void init() {
-        h = std::make_unique<Harness>();
+        h = std::make_unique<Harness>(test::quietTimers);
         h->startUp();
     }
     void cleanup() { h.reset(); }

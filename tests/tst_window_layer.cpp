@@ -1,8 +1,8 @@
 // The window layer: forms built as designed, run-time errors, unloading, and the end of the
 // program.
-#include "support/harness.h"
+#include "tests/support/harness.h"
 
-#include "app/forms/runtime_error.h"
+#include "app/core/runtime_error.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -48,20 +48,21 @@ public:
 
 protected:
     std::vector<forms::EventBinding> events() override {
-        using forms::Event;
+        using forms::EventBinding;
         return {
-            {"Form", Event::Load, [this] { Command3.setEnabled(false); }},
-            {"Command1", Event::Click,
-             [this] {
-                 Label1.item(0).setCaption(QStringLiteral("prima"));
-                 Command3.setFocus(); // disabled: fails here
-                 ++afterTheFailure;
-             }},
-            {"Command2", Event::Click,
-             [this] {
-                 ++goodClicks;
-                 Label1.item(1).setCaption(QStringLiteral("mai")); // no element 1
-             }},
+            EventBinding::load([this] { Command3.setEnabled(false); }),
+            EventBinding::click("Command1",
+                                [this] {
+                                    Label1.item(0).setCaption(QStringLiteral("prima"));
+                                    Command3.setFocus(); // disabled: fails here
+                                    ++afterTheFailure;
+                                }),
+            EventBinding::click("Command2",
+                                [this] {
+                                    ++goodClicks;
+                                    Label1.item(1).setCaption(
+                                        QStringLiteral("mai")); // no element 1
+                                }),
         };
     }
 };
@@ -104,7 +105,7 @@ private slots:
         // A timer that keeps failing ticks on while the first box is open.
         h.msgBox.whileShown = [&] {
             if (++nested <= 3)
-                probe.deliver([] { throw forms::RuntimeError::overflow(); });
+                probe.deliver([] { throw RuntimeError::overflow(); });
         };
         Harness::click(probe, "Command1");
         QCOMPARE(nested, 1);
@@ -123,11 +124,11 @@ private slots:
         try {
             probe.Command2.setEnabled(true);
             QFAIL("an unloaded window's control answered");
-        } catch (const forms::RuntimeError& error) {
+        } catch (const RuntimeError& error) {
             QCOMPARE(error.number(), 364);
         }
-        QVERIFY_THROWS_EXCEPTION(forms::RuntimeError, forms::checkedAdd(32767, 1));
-        QCOMPARE(forms::checkedAdd(32766, 1), std::int16_t{32767});
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, checkedAdd(32767, 1));
+        QCOMPARE(checkedAdd(32766, 1), std::int16_t{32767});
     }
 
     void stopwatchWindowAsDesigned() {
