@@ -4,25 +4,21 @@
 # to bin/ by the rule there; this file adds what a desktop needs around it and the CPack
 # settings, so `cpack -G DEB` in a build tree makes velti_<version>_<arch>.deb.
 
-include(GNUInstallDirs)
-
 set(VELTI_RESOURCES ${PROJECT_SOURCE_DIR}/app/resources)
-# AppStream wants a reversed domain as the component id; the desktop entry carries the same
-# name, so the software centre, the menu and the metainfo speak of one application.
-set(VELTI_APP_ID it.laboratoriovelti.vantelsiro)
 # The sizes of the stopwatch in the hicolor icon theme, drawn by tools/make_pictures.py.
 set(VELTI_ICON_SIZES 16 32 128 256)
 
-# On Windows, the .exe carries the stopwatch icon and the version information.
-if(WIN32)
-    target_sources(velti PRIVATE ${VELTI_RESOURCES}/velti.rc)
-endif()
-
 # ---- Desktop integration (freedesktop.org layout: Linux and the BSDs).
 if(UNIX AND NOT APPLE)
-    install(FILES ${VELTI_RESOURCES}/${VELTI_APP_ID}.desktop
+    # Both named after the AppStream id, so the software centre, the menu and the metainfo
+    # speak of one application.
+    configure_file(${VELTI_RESOURCES}/velti.desktop.in
+                   ${PROJECT_BINARY_DIR}/generated/${VELTI_APP_ID}.desktop @ONLY)
+    configure_file(${VELTI_RESOURCES}/velti.metainfo.xml.in
+                   ${PROJECT_BINARY_DIR}/generated/${VELTI_APP_ID}.metainfo.xml @ONLY)
+    install(FILES ${PROJECT_BINARY_DIR}/generated/${VELTI_APP_ID}.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-    install(FILES ${VELTI_RESOURCES}/${VELTI_APP_ID}.metainfo.xml
+    install(FILES ${PROJECT_BINARY_DIR}/generated/${VELTI_APP_ID}.metainfo.xml
             DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
     foreach(size IN LISTS VELTI_ICON_SIZES)
         install(FILES ${VELTI_RESOURCES}/icons/hicolor/${size}x${size}/apps/velti.png
@@ -31,18 +27,18 @@ if(UNIX AND NOT APPLE)
 endif()
 
 # ---- The Debian package.
-set(CPACK_PACKAGE_NAME velti)
-set(CPACK_PACKAGE_VENDOR "Laboratorio Velti")
+set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
+set(CPACK_PACKAGE_VENDOR "${VELTI_COMPANY}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Vantelsiro, a desktop stopwatch")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 # Broken into lines, as dpkg shows it: CPack indents each line but does not wrap them.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "A small stopwatch with an Italian interface. It counts hours, minutes\n"
     "and seconds, with start, stop, pause and resume, a reading that freezes\n"
     "the display while the count goes on, and reset. The count follows a\n"
     "monotonic clock, so setting the system time never moves it.")
-set(CPACK_PACKAGE_CONTACT "Laboratorio Velti <pacchetti@laboratoriovelti.it>")
-set(CPACK_PACKAGE_INSTALL_DIRECTORY Vantelsiro)
+set(CPACK_PACKAGE_CONTACT "${VELTI_COMPANY} <pacchetti@laboratoriovelti.it>")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY ${VELTI_NAME})
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

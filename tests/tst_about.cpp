@@ -1,6 +1,6 @@
 // The About window as a user meets it: the typed notice, the memory panel, the help viewer, and
 // the modal window's life from opening to closing.
-#include "support/harness.h"
+#include "tests/support/harness.h"
 
 #include <QTest>
 
@@ -29,13 +29,9 @@ class TestAbout : public QObject {
     QLabel* line(Form3& about, int index) { return Harness::label(about, "Label1", index); }
 
 private slots:
-    void initTestCase() {
-        test::initialiseLayer();
-        // Ticks come from the tests alone, one at a time.
-        forms::TimerControl::setPeriodFloor(24 * 3600 * 1000);
-    }
+    void initTestCase() { test::initialiseLayer(); }
     void init() {
-        h = std::make_unique<Harness>();
+        h = std::make_unique<Harness>(test::quietTimers);
         h->startUp();
     }
     void cleanup() {

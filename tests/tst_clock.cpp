@@ -1,9 +1,9 @@
 // The clock under the stopwatch: whole seconds, never moved by a setting of the wall clock, and
 // counts that saturate instead of wrapping.
-#include "support/harness.h"
+#include "tests/support/harness.h"
 
+#include "app/core/number_format.h"
 #include "app/platform/clock.h"
-#include "app/platform/number_format.h"
 
 #include <QTest>
 

@@ -1,10 +1,10 @@
 // Faults from outside and inside: a help viewer that is missing, not executable or gone at once;
 // memory figures that cannot be read; and a control operation that fails in every kind of
 // handler. The user is told, the failed handler stops at its step, and the program goes on.
-#include "support/harness.h"
-#include "support/probe.h"
+#include "tests/support/harness.h"
+#include "tests/support/probe.h"
 
-#include "app/forms/runtime_error.h"
+#include "app/core/runtime_error.h"
 #include "app/platform/launcher.h"
 #include "app/platform/memory.h"
 
@@ -118,13 +118,9 @@ class TestFaults : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        test::initialiseLayer();
-        // Ticks come from the tests alone.
-        forms::TimerControl::setPeriodFloor(24 * 3600 * 1000);
-    }
+    void initTestCase() { test::initialiseLayer(); }
     void init() {
-        h = std::make_unique<Harness>();
+        h = std::make_unique<Harness>(test::quietTimers);
         h->startUp();
     }
     void cleanup() { h.reset(); }

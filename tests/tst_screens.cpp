@@ -2,7 +2,7 @@
 // reference picture in tests/reference/. A picture that differs is written into the build tree
 // beside a picture of the differences, for a person to look at. VELTI_UPDATE_REFERENCES=1 (the
 // update-references target) writes the references afresh after an intended change.
-#include "support/harness.h"
+#include "tests/support/harness.h"
 
 #include <QDir>
 #include <QImage>
@@ -88,13 +88,12 @@ class TestScreens : public QObject {
 private slots:
     void initTestCase() {
         test::initialiseLayer();
-        // Ticks come from the tests alone, and the figures are grouped as an Italian user sees.
-        forms::TimerControl::setPeriodFloor(24 * 3600 * 1000);
+        // The figures are grouped as an Italian user sees.
         QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
         QCOMPARE(QFontInfo(QApplication::font()).family(), QStringLiteral("Liberation Sans"));
     }
     void init() {
-        h = std::make_unique<Harness>();
+        h = std::make_unique<Harness>(test::quietTimers);
         h->startUp();
     }
     void cleanup() { h.reset(); }

@@ -2,7 +2,7 @@
 // the k-th operation must leave the steps before it done and every later step undone, and the
 // user must be told. Comparing what the windows show after each k with the handler's list of
 // steps pins the order of the steps, one by one.
-#include "support/harness.h"
+#include "tests/support/harness.h"
 
 #include <QMap>
 #include <QTest>
@@ -333,11 +333,7 @@ class TestStepOrder : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        test::initialiseLayer();
-        // Ticks come from the tests alone.
-        forms::TimerControl::setPeriodFloor(24 * 3600 * 1000);
-    }
+    void initTestCase() { test::initialiseLayer(); }
 
     void failingAtEveryOperation_data() {
         QTest::addColumn<int>("which");
@@ -351,7 +347,7 @@ private slots:
         std::size_t reached = 0; // steps done at the previous k
         for (int k = 1;; ++k) {
             QVERIFY2(k < 64, "the handler never ran to its end");
-            Harness h;
+            Harness h{test::quietTimers};
             aboutSeen.clear();
             std::vector<Step> steps;
             View before, after;
@@ -423,7 +419,7 @@ private slots:
     // The About window's Load handler and "&Crediti" take no control operation: they cannot be
     // stopped half-way.
     void aboutLoadAndCreditiTakeNoOperation() {
-        Harness h;
+        Harness h{test::quietTimers};
         h.startUp();
         h.app.context().operations = 0;
         h.app.context().failAtOperation = 2; // the first is the information button's Show

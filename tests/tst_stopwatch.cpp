@@ -1,6 +1,6 @@
 // The stopwatch as a user meets it: buttons, access keys, status, focus and the display over
 // ticks of a fake clock.
-#include "support/harness.h"
+#include "tests/support/harness.h"
 
 #include <QTest>
 

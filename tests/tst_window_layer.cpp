@@ -1,9 +1,9 @@
 // The window layer: forms built as designed, run-time errors, unloading, and the end of the
 // program.
-#include "support/harness.h"
-#include "support/probe.h"
+#include "tests/support/harness.h"
+#include "tests/support/probe.h"
 
-#include "app/forms/runtime_error.h"
+#include "app/core/runtime_error.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -28,7 +28,7 @@ private slots:
         // A timer that keeps failing ticks on while the first box is open.
         h.msgBox.whileShown = [&] {
             if (++nested <= 3)
-                probe.deliver([] { throw forms::RuntimeError::overflow(); });
+                probe.deliver([] { throw RuntimeError::overflow(); });
         };
         Harness::click(probe, "Command1");
         QCOMPARE(nested, 1);
@@ -47,11 +47,11 @@ private slots:
         try {
             probe.Command2.setEnabled(true);
             QFAIL("an unloaded window's control answered");
-        } catch (const forms::RuntimeError& error) {
+        } catch (const RuntimeError& error) {
             QCOMPARE(error.number(), 364);
         }
-        QVERIFY_THROWS_EXCEPTION(forms::RuntimeError, forms::checkedAdd(32767, 1));
-        QCOMPARE(forms::checkedAdd(32766, 1), std::int16_t{32767});
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, checkedAdd(32767, 1));
+        QCOMPARE(checkedAdd(32766, 1), std::int16_t{32767});
     }
 
     void stopwatchWindowAsDesigned() {

@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev libgl-dev qt6-translations-l10n
     fonts-liberation
     xvfb xauth xdotool x11-utils imagemagick
-    python3
+    python3 clang-format
     binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev file
 )
 

@@ -1,8 +1,8 @@
-#include "controls.h"
+#include "app/forms/controls.h"
 
-#include "form.h"
-#include "runtime_error.h"
-#include "widgets.h"
+#include "app/core/runtime_error.h"
+#include "app/forms/form.h"
+#include "app/forms/widgets.h"
 
 #include <QLabel>
 #include <QPushButton>

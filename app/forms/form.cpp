@@ -1,9 +1,9 @@
-#include "form.h"
+#include "app/forms/form.h"
 
-#include "runtime_error.h"
-#include "widgets.h"
+#include "app/core/runtime_error.h"
+#include "app/forms/widgets.h"
 
-#include "../platform/msgbox.h"
+#include "app/platform/msgbox.h"
 
 #include <QEventLoop>
 #include <QFrame>
@@ -58,13 +58,11 @@ QColor colour(const Colour& c, const QPalette& palette) {
     return {};
 }
 
-// Every image the icon file holds, so the desktop can pick the size it needs. Each file is read
-// once for the life of the program: a window loaded afresh reuses the icons, and with them the
-// pixmaps Qt has already cached for them.
-QIcon icon(const char* path) {
-    static QHash<QString, QIcon> read;
+// Every image the icon file holds, so the desktop can pick the size it needs; each file is read
+// once for the application.
+QIcon icon(const char* path, Context& context) {
     const QString name = text(path);
-    if (const auto known = read.constFind(name); known != read.constEnd())
+    if (const auto known = context.icons.constFind(name); known != context.icons.constEnd())
         return *known;
     QIcon icon;
     QImageReader reader(name);
@@ -73,7 +71,7 @@ QIcon icon(const char* path) {
         if (!image.isNull())
             icon.addPixmap(QPixmap::fromImage(image));
     } while (reader.jumpToNextImage());
-    read.insert(name, icon);
+    context.icons.insert(name, icon);
     return icon;
 }
 
@@ -89,10 +87,10 @@ Qt::Alignment alignment(Alignment a) {
     return Qt::AlignLeft | Qt::AlignTop;
 }
 
-QWidget* makeButton(const ControlDescription& c, QWidget* parent) {
+QWidget* makeButton(const ControlDescription& c, QWidget* parent, Context& context) {
     auto* button = new QPushButton(text(c.caption), parent);
     if (c.picture != nullptr) {
-        button->setIcon(icon(c.picture));
+        button->setIcon(icon(c.picture, context));
         button->setIconSize(QSize(16, 16));
     }
     // A picture button is read out by its tooltip; a captioned one by its caption, without "&".
@@ -138,12 +136,12 @@ QWidget* makeFrame(QWidget* parent) {
     return frame;
 }
 
-QWidget* makeImage(const ControlDescription& c, QWidget* parent) {
+QWidget* makeImage(const ControlDescription& c, QWidget* parent, Context& context) {
     auto* image = new QLabel(parent);
     // The icon's image of the box's size, at its natural size: never stretched. On a scaled screen
     // the largest image the icon holds is drawn.
     const QSize size(pixels(c.width), pixels(c.height));
-    image->setPixmap(icon(c.picture).pixmap(size, image->devicePixelRatioF()));
+    image->setPixmap(icon(c.picture, context).pixmap(size, image->devicePixelRatioF()));
     image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return image;
 }
@@ -168,8 +166,8 @@ void Form::load() {
     bindEvents();
     ++context_.loadedWindows;
     for (const EventBinding& binding : events()) {
-        if (binding.event == Event::Load)
-            deliver(binding.handler);
+        if (binding.event() == Event::Load)
+            deliver(binding.handler());
     }
 }
 
@@ -186,7 +184,7 @@ void Form::build() {
     window->setFixedSize(pixels(d.clientWidth), pixels(d.clientHeight));
     window->setFont(font(d.font, window->font()));
     if (d.icon != nullptr)
-        window->setWindowIcon(icon(d.icon));
+        window->setWindowIcon(icon(d.icon, context_));
     if (d.picture != nullptr)
         window->setBackground(QPixmap(text(d.picture)));
 
@@ -199,7 +197,7 @@ void Form::build() {
         QObject* object = nullptr;
         switch (c.kind) {
         case ControlKind::CommandButton: {
-            QWidget* button = makeButton(c, parent);
+            QWidget* button = makeButton(c, parent, context_);
             tabOrder.emplace_back(c.tabIndex, static_cast<QPushButton*>(button));
             object = button;
             break;
@@ -211,10 +209,10 @@ void Form::build() {
             object = makeFrame(parent);
             break;
         case ControlKind::Image:
-            object = makeImage(c, parent);
+            object = makeImage(c, parent, context_);
             break;
         case ControlKind::Timer: {
-            auto* timer = new TimerControl(c.interval, window);
+            auto* timer = new TimerControl(c.interval, context_.timers, window);
             // Designed enabled: it runs from the load until a handler says otherwise.
             timer->setEnabled(true);
             object = timer;
@@ -243,29 +241,41 @@ void Form::build() {
 
 void Form::bindEvents() {
     unloadHandler_ = nullptr;
-    for (EventBinding& binding : events()) {
-        switch (binding.event) {
+    for (const EventBinding& binding : events()) {
+        switch (binding.event()) {
         case Event::Load:
             break;
         case Event::Unload:
-            unloadHandler_ = std::move(binding.unloadHandler);
+            unloadHandler_ = binding.unloadHandler();
             break;
         case Event::Click: {
-            auto* button = qobject_cast<QPushButton*>(control(binding.source));
-            Q_ASSERT(button != nullptr);
+            auto* button = qobject_cast<QPushButton*>(designedControl(binding));
             QObject::connect(button, &QPushButton::clicked, window_,
-                             [this, handler = std::move(binding.handler)] { deliver(handler); });
+                             [this, handler = binding.handler()] { deliver(handler); });
             break;
         }
         case Event::Timer: {
-            auto* timer = qobject_cast<TimerControl*>(control(binding.source));
-            Q_ASSERT(timer != nullptr);
-            timer->setHandler([this, handler = std::move(binding.handler)] { deliver(handler); });
-            timer->setPacing(std::move(binding.pacing));
+            auto* timer = qobject_cast<TimerControl*>(designedControl(binding));
+            timer->setHandler([this, handler = binding.handler()] { deliver(handler); });
+            timer->setPacing(binding.pacing());
             break;
         }
         }
     }
+}
+
+// A row that names no control of the right kind is a fault of the program itself, in any build.
+QObject* Form::designedControl(const EventBinding& binding) const {
+    const std::string_view source = binding.source();
+    const ControlKind kind =
+        binding.event() == Event::Click ? ControlKind::CommandButton : ControlKind::Timer;
+    const bool designed = std::any_of(
+        description_.controls.begin(), description_.controls.end(),
+        [&](const ControlDescription& c) { return c.name == source && c.kind == kind; });
+    if (!designed || !binding.handler())
+        qFatal("%s: the event binding of '%s' names no such control or no handler",
+               description_.name, binding.source());
+    return control(source);
 }
 
 void Form::show() {

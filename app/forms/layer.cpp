@@ -1,6 +1,6 @@
-#include "layer.h"
+#include "app/forms/layer.h"
 
-#include "widgets.h"
+#include "app/forms/widgets.h"
 
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -33,10 +33,11 @@ void initialise(QApplication& application) {
     application.setQuitOnLastWindowClosed(false);
     QAccessible::installFactory(accessibleWindow);
 
-    static QTranslator translator;
-    if (translator.load(QStringLiteral("qtbase_it"),
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&translator);
+    // Owned by the application object, it lasts as long as the application does.
+    auto* translator = new QTranslator(&application);
+    if (translator->load(QStringLiteral("qtbase_it"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
 }
 
 } // namespace velti::forms

@@ -1,6 +1,6 @@
-#include "widgets.h"
+#include "app/forms/widgets.h"
 
-#include "form.h"
+#include "app/forms/form.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,11 +10,6 @@
 #include <QTimerEvent>
 
 namespace velti::forms {
-
-namespace {
-int periodFloor = kTimerFloorMs;
-bool pacingAllowed = true;
-} // namespace
 
 FormWindow::FormWindow(Form& form, Qt::WindowFlags flags) : QWidget(nullptr, flags), form_(form) {}
 
@@ -51,8 +46,9 @@ void FormWindow::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-TimerControl::TimerControl(int intervalMs, QObject* parent)
-    : QObject(parent), period_(std::max(intervalMs, periodFloor)), wait_(period_) {}
+TimerControl::TimerControl(int intervalMs, const TimerPolicy& policy, QObject* parent)
+    : QObject(parent), pacingAllowed_(policy.pacing),
+      period_(std::max({intervalMs, policy.floorMs, 1})), wait_(period_) {}
 
 void TimerControl::setEnabled(bool enabled) {
     enabled_ = enabled;
@@ -69,21 +65,13 @@ void TimerControl::tick() {
         handler_();
 }
 
-void TimerControl::setPeriodFloor(int milliseconds) {
-    periodFloor = std::max(milliseconds, 1);
-}
-
-void TimerControl::setPacingAllowed(bool allowed) {
-    pacingAllowed = allowed;
-}
-
 void TimerControl::timerEvent(QTimerEvent* event) {
     if (event->timerId() == timer_.timerId()) {
         tick();
         // A window with nothing new to show before a known moment is not woken until then,
         // however near or far that moment is: the floor limits how often a timer ticks, and
         // this wakes it at most as often.
-        if (pacing_ && pacingAllowed && enabled_ && timer_.isActive()) {
+        if (pacing_ && pacingAllowed_ && enabled_ && timer_.isActive()) {
             const int until = pacing_();
             const int wait = until > 0 ? until : period_;
             if (wait != wait_) {

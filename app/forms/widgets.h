@@ -1,6 +1,8 @@
 // The widgets the window layer builds a form from.
 #pragma once
 
+#include "app/forms/timer_policy.h"
+
 #include <QBasicTimer>
 #include <QObject>
 #include <QPixmap>
@@ -11,10 +13,6 @@
 namespace velti::forms {
 
 class Form;
-
-// The real tick period never goes below this floor, whatever the designed interval: about the
-// granularity desktop timers have always had.
-inline constexpr int kTimerFloorMs = 15;
 
 // A top-level window: draws its background picture unscaled from the top-left corner, turns the
 // close box into an unload, and gives Esc to the cancel button and Enter to the default one.
@@ -39,7 +37,7 @@ private:
 class TimerControl final : public QObject {
     Q_OBJECT
 public:
-    TimerControl(int intervalMs, QObject* parent);
+    TimerControl(int intervalMs, const TimerPolicy& policy, QObject* parent);
 
     bool isEnabled() const { return enabled_; }
     void setEnabled(bool enabled);
@@ -55,12 +53,6 @@ public:
     // Delivers one tick, as the running timer does; nothing happens while disabled.
     void tick();
 
-    // The floor under every timer's period (the naive design used in benchmarks lowers it).
-    static void setPeriodFloor(int milliseconds);
-    // Whether windows may let their timers sleep (setPacing); the naive design has them tick
-    // at every period.
-    static void setPacingAllowed(bool allowed);
-
 protected:
     void timerEvent(QTimerEvent* event) override;
 
@@ -68,6 +60,7 @@ private:
     QBasicTimer timer_;
     std::function<void()> handler_;
     std::function<int()> pacing_;
+    bool pacingAllowed_;
     int period_;
     int wait_;
     bool enabled_ = false;

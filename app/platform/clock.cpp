@@ -1,4 +1,4 @@
-#include "clock.h"
+#include "app/platform/clock.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,7 +1,7 @@
 // The clock the stopwatch reads "now" from.
 #pragma once
 
-#include "instant.h"
+#include "app/core/instant.h"
 
 #include <cstdint>
 

@@ -1,6 +1,4 @@
-#include "launcher.h"
-
-#include "../forms/runtime_error.h"
+#include "app/platform/launcher.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -28,16 +26,14 @@ QString findOnPath(const QString& program) {
 
 } // namespace
 
-qint64 SystemLauncher::start(const QString& commandLine, int /*windowStyle*/) {
+std::optional<qint64> SystemLauncher::start(const QString& commandLine, int /*windowStyle*/) {
     // Every program opens its window normal and activated here; the style has nothing to change.
     QStringList arguments = QProcess::splitCommand(commandLine);
     const QString program = arguments.isEmpty() ? QString() : arguments.takeFirst();
     const QString executable = findOnPath(program);
-    if (executable.isEmpty())
-        throw forms::RuntimeError::fileNotFound();
     qint64 pid = 0;
-    if (!QProcess::startDetached(executable, arguments, QString(), &pid))
-        throw forms::RuntimeError::fileNotFound();
+    if (executable.isEmpty() || !QProcess::startDetached(executable, arguments, QString(), &pid))
+        return std::nullopt;
     return pid;
 }
 

@@ -1,4 +1,4 @@
-#include "memory.h"
+#include "app/platform/memory.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "harness.h"
+#include "tests/support/harness.h"
 
 #include "app/forms/layer.h"
 
@@ -14,7 +14,8 @@ void initialiseLayer() {
     forms::initialise(*qApp);
 }
 
-Harness::Harness() {
+Harness::Harness(forms::TimerPolicy timers)
+    : app(Services{clock, memory, launcher, msgBox}, timers) {
     app.context().onAllUnloaded = [this] { ++allUnloaded; };
 }
 

@@ -1,7 +1,7 @@
 // Drives the real windows the way a user does: clicks, access keys, ticks on a fake clock.
 #pragma once
 
-#include "fakes.h"
+#include "tests/support/fakes.h"
 
 #include "about/form3.h"
 #include "app/application.h"
@@ -20,6 +20,9 @@ namespace velti::test {
 // Called once per test binary, before any window is made.
 void initialiseLayer();
 
+// Timers whose ticks come from the tests alone, one at a time: the real timers never fire.
+inline constexpr forms::TimerPolicy quietTimers{.floorMs = 24 * 3600 * 1000};
+
 // A window that does not become active, or a button that stays down, fails the test that met it:
 // what follows would be checked against a window the user could not have used.
 class Harness {
@@ -28,10 +31,10 @@ public:
     FakeMemory memory;
     FakeLauncher launcher;
     FakeMsgBox msgBox;
-    Application app{Services{clock, memory, launcher, msgBox}};
+    Application app;
     int allUnloaded = 0;
 
-    Harness();
+    explicit Harness(forms::TimerPolicy timers = {});
     ~Harness();
 
     // The stopwatch window, started up as the program does, shown and active.

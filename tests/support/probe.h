@@ -3,9 +3,9 @@
 // every kind of handler, apart from the real windows' own steps.
 #pragma once
 
+#include "app/core/runtime_error.h"
 #include "app/forms/controls.h"
 #include "app/forms/form.h"
-#include "app/forms/runtime_error.h"
 
 #include <QString>
 
@@ -68,45 +68,41 @@ public:
 
 protected:
     std::vector<forms::EventBinding> events() override {
-        using forms::Event;
+        using forms::EventBinding;
         return {
-            {"Form", Event::Load,
-             [this] {
-                 Command3.setEnabled(false);
-                 Label1.item(0).setCaption(QStringLiteral("caricato"));
-                 fail(failing_.load);
-                 ++afterLoad;
-                 Label2.setCaption(QStringLiteral("caricato fino in fondo"));
-             }},
-            {"Form",
-             Event::Unload,
-             {},
-             [this](std::int16_t& cancel) {
-                 cancel = cancelBeforeFailure;
-                 Label1.item(0).setCaption(QStringLiteral("chiusura"));
-                 fail(failing_.unload);
-                 ++afterUnload;
-                 cancel = 0;
-             }},
-            {"Command1", Event::Click,
-             [this] {
-                 Label1.item(0).setCaption(QStringLiteral("cliccato"));
-                 fail(failing_.click);
-                 ++afterClick;
-                 Label2.setCaption(QStringLiteral("cliccato fino in fondo"));
-             }},
-            {"Command2", Event::Click,
-             [this] {
-                 ++goodClicks;
-                 Label2.setCaption(QStringLiteral("bene %1").arg(goodClicks));
-             }},
-            {"Timer1", Event::Timer,
-             [this] {
-                 Label1.item(0).setCaption(QStringLiteral("tic"));
-                 fail(failing_.timer);
-                 ++afterTimer;
-                 Label2.setCaption(QStringLiteral("tic fino in fondo"));
-             }},
+            EventBinding::load([this] {
+                Command3.setEnabled(false);
+                Label1.item(0).setCaption(QStringLiteral("caricato"));
+                fail(failing_.load);
+                ++afterLoad;
+                Label2.setCaption(QStringLiteral("caricato fino in fondo"));
+            }),
+            EventBinding::unload([this](std::int16_t& cancel) {
+                cancel = cancelBeforeFailure;
+                Label1.item(0).setCaption(QStringLiteral("chiusura"));
+                fail(failing_.unload);
+                ++afterUnload;
+                cancel = 0;
+            }),
+            EventBinding::click("Command1",
+                                [this] {
+                                    Label1.item(0).setCaption(QStringLiteral("cliccato"));
+                                    fail(failing_.click);
+                                    ++afterClick;
+                                    Label2.setCaption(QStringLiteral("cliccato fino in fondo"));
+                                }),
+            EventBinding::click("Command2",
+                                [this] {
+                                    ++goodClicks;
+                                    Label2.setCaption(QStringLiteral("bene %1").arg(goodClicks));
+                                }),
+            EventBinding::timer("Timer1",
+                                [this] {
+                                    Label1.item(0).setCaption(QStringLiteral("tic"));
+                                    fail(failing_.timer);
+                                    ++afterTimer;
+                                    Label2.setCaption(QStringLiteral("tic fino in fondo"));
+                                }),
         };
     }
 
@@ -122,7 +118,7 @@ private:
             Label1.item(7).setCaption(QStringLiteral("x"));
             break;
         case Failure::Overflow:
-            forms::checkedAdd(32767, 1);
+            checkedAdd(32767, 1);
             break;
         case Failure::NoSuchControl:
             Missing.setCaption(QStringLiteral("x"));
