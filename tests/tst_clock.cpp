@@ -104,7 +104,7 @@ private slots:
         QTest::newRow("29 February 1600") << QDate(1600, 2, 29) << 12 << 0 << 0;
         QTest::newRow("the eve of the zero day") << QDate(1899, 12, 29) << 23 << 59 << 30;
         QTest::newRow("the zero day") << QDate(1899, 12, 30) << 0 << 0 << 0;
-        QTest::newRow("2192, past a nanosecond count") << QDate(2192, 1, 1) << 0 << 0 << 0;
+        QTest::newRow("2192, past a nanosecond count") << QDate(2192, 4, 12) << 0 << 0 << 0;
         QTest::newRow("2262, past Unix nanoseconds") << QDate(2262, 4, 12) << 0 << 0 << 0;
         QTest::newRow("the last minute of 9999") << QDate(9999, 12, 31) << 23 << 59 << 30;
     }

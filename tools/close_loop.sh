@@ -8,7 +8,9 @@
 #   close_loop.sh /abs/path/to/velti [ROUNDS]       (30 rounds if not given)
 #
 # VELTI_CLOSE_LOOP_LOG=DIR keeps, for every round, Qt's log of the window-system events it
-# received (qt.qpa.events) and of the close, as DIR/round-N.log.
+# received (qt.qpa.events) and of the close, as DIR/round-N.log. VELTI_CLOSE_LOOP_GAP sets the
+# pause after each key, the last one included (0.25 s). VELTI_CLOSE_LOOP_WM=openbox (or another
+# window manager's command) runs the rounds under that window manager instead of a bare server.
 set -u
 
 program=${1:-}
@@ -17,9 +19,11 @@ rounds=${2:-30}
 pid=""
 workdir=$(mktemp -d "${TMPDIR:-/tmp}/velti-close.XXXXXX")
 logs=${VELTI_CLOSE_LOOP_LOG:-}
+gap=${VELTI_CLOSE_LOOP_GAP:-0.25}
 
 cleanup() {
     [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null
     xsession_stop
     wait 2>/dev/null
     rm -rf "$workdir"
@@ -30,6 +34,13 @@ trap 'exit 1' HUP INT TERM
 [ -x "$program" ] || die "usage: $0 /abs/path/to/velti [ROUNDS] (got '$program', not an executable)"
 need Xvfb xdotool python3
 xsession_start "$workdir" || die "Xvfb starts"
+wm_pid=""
+if [ -n "${VELTI_CLOSE_LOOP_WM:-}" ]; then
+    need "$VELTI_CLOSE_LOOP_WM"
+    "$VELTI_CLOSE_LOOP_WM" >"$workdir/wm.log" 2>&1 &
+    wm_pid=$!
+    sleep 1
+fi
 if [ -n "$logs" ]; then
     mkdir -p "$logs"
     export QT_LOGGING_RULES="qt.qpa.events=true;qt.qpa.events.reader=true"
@@ -52,10 +63,11 @@ for round in $(seq "$rounds"); do
     timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null
     for key in alt+v alt+p alt+s; do
         xdotool key "$key"
-        sleep 0.25
+        sleep "$gap"
     done
     closed_at=$(now_ms)
     if ! wm_delete "$window"; then
+        kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; pid=""
         check "round $round: WM_DELETE_WINDOW is sent" false
     elif ends_within "$pid" 30; then
         pid=""

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the shell checks that drive the real program on a private X server: TAP-style
 # results, the Xvfb start-up, finding a program's window, and closing it as a window manager
 # would. Source it; it sets nothing up by itself.
@@ -54,7 +55,7 @@ xsession_start() {
         return 1
     fi
     DISPLAY=":$(head -n1 "$dir/display")"
-    mkdir -p -m 700 "$dir/runtime"
+    mkdir -p "$dir/runtime" && chmod 700 "$dir/runtime"
     export DISPLAY QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1 XDG_RUNTIME_DIR="$dir/runtime" \
         XDG_CONFIG_HOME="$dir/config"
     unset QT_SCREEN_SCALE_FACTORS QT_FONT_DPI
