@@ -65,11 +65,10 @@ for round in $(seq "$rounds"); do
         xdotool key "$key"
         sleep "$gap"
     done
-    closed_at=$(now_ms)
     if ! wm_delete "$window"; then
         kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; pid=""
         check "round $round: WM_DELETE_WINDOW is sent" false
-    elif ends_within "$pid" 30; then
+    elif closed_at=$(now_ms) && ends_within "$pid" 30; then
         pid=""
         took=$(($(now_ms) - closed_at))
         [ "$took" -gt "$slowest" ] && slowest=$took
