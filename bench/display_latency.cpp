@@ -42,10 +42,10 @@ namespace {
 
 class RecordedWall final : public WallSource {
 public:
-    std::int64_t localNanoseconds() override {
-        const std::int64_t value = real_.localNanoseconds();
+    WallTime localTime() override {
+        const WallTime value = real_.localTime();
         if (!read_) {
-            first = value;
+            first = value.seconds * 1'000'000'000LL + value.nanoseconds;
             read_ = true;
         }
         return value;

@@ -26,6 +26,56 @@ if(UNIX AND NOT APPLE)
     endforeach()
 endif()
 
+# ---- The manual page, the licence and the history, where Debian keeps them.
+# Compressed with gzip -9n: the strongest level, and no name or time in the header, so the
+# same sources always make the same bytes.
+if(UNIX AND NOT APPLE)
+    find_program(VELTI_GZIP gzip)
+    if(VELTI_GZIP)
+        set(velti_docs_dir ${PROJECT_BINARY_DIR}/docs)
+        set(velti_manual ${velti_docs_dir}/velti.1.gz)
+        set(velti_changelog ${velti_docs_dir}/changelog.gz)
+        # The page takes the version from the project; gzip replaces the copy in the build tree
+        # with its compressed form.
+        file(MAKE_DIRECTORY ${velti_docs_dir})
+        configure_file(${PROJECT_SOURCE_DIR}/docs/velti.1.in ${PROJECT_BINARY_DIR}/generated/velti.1
+                       @ONLY)
+        add_custom_command(OUTPUT ${velti_manual}
+            COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_BINARY_DIR}/generated/velti.1
+                    ${velti_docs_dir}/
+            COMMAND ${VELTI_GZIP} -9nf ${velti_docs_dir}/velti.1
+            DEPENDS ${PROJECT_BINARY_DIR}/generated/velti.1
+            VERBATIM)
+        add_custom_command(OUTPUT ${velti_changelog}
+            COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_LIST_DIR}/debian/changelog
+                    ${velti_docs_dir}/
+            COMMAND ${VELTI_GZIP} -9nf ${velti_docs_dir}/changelog
+            DEPENDS ${CMAKE_CURRENT_LIST_DIR}/debian/changelog
+            VERBATIM)
+        add_custom_target(velti_docs ALL DEPENDS ${velti_manual} ${velti_changelog})
+        install(FILES ${velti_manual} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+        # A package made by its own authors is native: its one history is changelog.gz.
+        install(FILES ${velti_changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    else()
+        message(STATUS "gzip missing: the manual page and the changelog are not installed")
+    endif()
+    install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    # What lintian says of the package that does not apply to it, each with the reason.
+    install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/lintian-overrides
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME velti)
+endif()
+
+# The compiler and the C library leave their version strings in a .comment section, which
+# strip keeps; an installed, stripped program has no use for them.
+if(CMAKE_OBJCOPY AND UNIX AND NOT APPLE)
+    install(CODE "
+        if(CMAKE_INSTALL_DO_STRIP)
+            execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:velti>\"
+                COMMAND_ERROR_IS_FATAL ANY)
+        endif()")
+endif()
+
 # ---- The Debian package.
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VENDOR "${VELTI_COMPANY}")
@@ -59,7 +109,9 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 #   labels may not fit their places.
 # - qt6-translations-l10n: qtbase_it, the Italian of Qt's own words (the buttons of the
 #   message boxes); without it those stay in English.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-translations-l10n")
+# - qt6-wayland: the Wayland platform plugin; without it a Wayland session falls back to
+#   XWayland and Qt warns about it at every start.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-translations-l10n, qt6-wayland")
 
 if(NOT CPACK_GENERATOR AND UNIX AND NOT APPLE)
     set(CPACK_GENERATOR DEB)

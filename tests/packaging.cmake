@@ -30,8 +30,9 @@ else()
                    "desktop_install is left out")
 endif()
 
-# The .deb made by cpack, its fields and contents, and its program run under Xvfb.
-set(velti_deb_tools dpkg dpkg-deb dpkg-shlibdeps objdump ldd file Xvfb xdotool xprop)
+# The .deb made by cpack: its fields and contents, what lintian says of it, and its program run
+# under Xvfb.
+set(velti_deb_tools dpkg dpkg-deb dpkg-shlibdeps objdump readelf ldd file lintian man Xvfb xdotool xprop)
 set(velti_deb_missing "")
 foreach(tool IN LISTS velti_deb_tools)
     string(MAKE_C_IDENTIFIER "VELTI_TOOL_${tool}" variable)

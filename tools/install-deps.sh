@@ -8,7 +8,7 @@ packages=(
     fonts-liberation
     xvfb xauth xdotool x11-utils imagemagick
     python3 clang-format
-    binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev file
+    binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev file lintian man-db
 )
 
 missing=()
