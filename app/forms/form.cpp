@@ -338,8 +338,10 @@ void Form::placeModal(QWidget* owner) {
     const auto centre = [window = window_, screen](QMargins margins) {
         QRect frame(QPoint(), window->size().grownBy(margins));
         frame.moveCenter(screen->availableGeometry().center());
-        if (window->pos() != frame.topLeft())
-            window->move(frame.topLeft());
+        // Placed by its client area: Qt moves a created window's frame only once it knows it.
+        const QPoint client = frame.topLeft() + QPoint(margins.left(), margins.top());
+        if (window->geometry().topLeft() != client)
+            window->move(window->pos() + client - window->geometry().topLeft());
     };
     const QMargins guess = owner != nullptr ? frameMargins(owner) : QMargins();
     centre(guess);
