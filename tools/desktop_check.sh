@@ -150,7 +150,7 @@ metacity) metacity --sm-disable --no-composite >/dev/null 2>&1 & ;;
 *) die "unknown window manager $WM" ;;
 esac
 pids+=($!)
-for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
+for _ in $(seq 150); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
 xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window || die "$WM did not start"
 # The check window comes before the manager takes windows on; give it a moment more.
 sleep 1.5
@@ -228,7 +228,7 @@ captions_inside() {
         # Inside the one-pixel border of the 265 x 17 box at (54, top).
         box=$(awk -v s="$scale" -v t="$top" 'BEGIN{
             printf "%dx%d+%d+%d", 263 * s, 15 * s, 55 * s, (t + 1) * s}')
-        bounds=$(convert "$shot" -crop "$box" +repage -fuzz 25% -trim -format '%@' info: 2>/dev/null)
+        bounds=$(convert "$shot" -crop "$box" +repage -fuzz 25% -format '%@' info: 2>/dev/null)
         read -r width _ <<<"$(awk -v b="$box" -v t="$bounds" 'BEGIN{
             split(b, bb, /[x+]/); split(t, tt, /[x+]/); print bb[1] - (tt[1] + tt[3]), tt[1]}')"
         note "scale $scale, caption at $top: ink $bounds in $box, $width px to spare"
