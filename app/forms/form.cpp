@@ -187,6 +187,9 @@ void Form::build() {
     window->setObjectName(QString::fromLatin1(d.name));
     window->setWindowTitle(text(d.caption));
     window->setFixedSize(pixels(d.clientWidth), pixels(d.clientHeight));
+    // On a scaled screen Qt asks for resizing in steps of a scaled pixel (2 at 1.5): with the
+    // steps counted from the designed size, the desktop never rounds that size away.
+    window->setBaseSize(window->size());
     window->setFont(font(d.font, window->font()));
     if (d.icon != nullptr)
         window->setWindowIcon(icon(d.icon));
@@ -396,6 +399,7 @@ void Form::setHeight(double twips) {
     const int clientTwips = qRound(twips) - description_.borderTop - description_.borderSide;
     if (clientTwips < 0)
         throw RuntimeError::invalidCall();
+    window_->setBaseSize(window_->width(), pixels(clientTwips));
     window_->setFixedHeight(pixels(clientTwips));
 }
 
