@@ -277,6 +277,21 @@ private slots:
         QCOMPARE(Harness::label(form, "Label2")->text(), QStringLiteral("Inattivo"));
     }
 
+    // Wayland's client-side title bar has a maximise button even on a fixed-size window; pressing
+    // it (or asking for full screen) leaves the window as it was.
+    void aFixedWindowIsNeverMaximised() {
+        Harness h;
+        Form1& form = h.startUp();
+        QWidget* window = form.window();
+        const QRect before = window->geometry();
+        for (Qt::WindowState state : {Qt::WindowMaximized, Qt::WindowFullScreen}) {
+            window->windowHandle()->setWindowState(state);
+            QTRY_COMPARE(window->windowState(), Qt::WindowStates(Qt::WindowNoState));
+            QCOMPARE(window->geometry().size(), before.size());
+            QVERIFY(window->isVisible());
+        }
+    }
+
     void memoryLinesShowWhole_data() {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<quint64>("figure");

@@ -154,6 +154,18 @@ void FormWindow::moveEvent(QMoveEvent* event) {
         std::exchange(framed_, {})();
 }
 
+void FormWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // A fixed-size window is never maximised or made full screen. On Wayland Qt draws its own
+    // title bar, with a maximise button whatever the window's flags say; a press on it is undone
+    // here, so it does nothing visible.
+    static constexpr Qt::WindowStates enlarged = Qt::WindowMaximized | Qt::WindowFullScreen;
+    if (event->type() == QEvent::WindowStateChange && (windowState() & enlarged)) {
+        QMetaObject::invokeMethod(
+            this, [this] { setWindowState(windowState() & ~enlarged); }, Qt::QueuedConnection);
+    }
+}
+
 TimerControl::TimerControl(int intervalMs, QObject* parent)
     : QObject(parent), period_(std::max(intervalMs, periodFloor)), wait_(period_) {}
 
