@@ -259,6 +259,29 @@ private slots:
         QCOMPARE(Harness::focused(form), QStringLiteral("Command5"));
     }
 
+    // A click that comes late, through Qt's animated click (as a screen reader's press does), finds
+    // the button disabled, or its window closed: it runs nothing.
+    void aLateClickRunsNothing() {
+        Harness h;
+        Form1& form = h.startUp();
+        Harness::click(form, "Command1");
+        QPushButton* pause = Harness::button(form, "Command3");
+        pause->animateClick();
+        Harness::click(form, "Command2"); // stop: "&Pausa" is disabled before the click lands
+        QTest::qWait(200);
+        QCOMPARE(h.msgBox.shown.size(), std::size_t{0});
+        QCOMPARE(Harness::label(form, "Label2")->text(), QStringLiteral("Inattivo"));
+        QCOMPARE(pause->text(), QStringLiteral("&Pausa"));
+
+        h.withAbout([&](Form3& about) {
+            Harness::button(about, "Command3")->animateClick(); // "&Memoria", 100 ms from now
+            Harness::key(about, Qt::Key_Escape);
+            QVERIFY(!about.isLoaded());
+            QTest::qWait(200);
+        });
+        QCOMPARE(h.msgBox.shown.size(), std::size_t{0});
+    }
+
     // The press that follows an access key is only drawn: the button is never down, and a
     // disabled button shows nothing.
     void theAccessKeyPressIsOnlyAPicture() {

@@ -259,10 +259,11 @@ void Form::bindEvents() {
         case Event::Click: {
             auto* button = qobject_cast<QPushButton*>(control(binding.source));
             Q_ASSERT(button != nullptr);
-            // Whatever queued or delayed the click, a disabled or hidden button runs nothing.
+            // Whatever queued or delayed the click, a disabled or hidden button runs nothing,
+            // nor does one whose window is no longer on screen.
             QObject::connect(button, &QPushButton::clicked, window_,
                              [this, button, handler = std::move(binding.handler)] {
-                                 if (isButtonEnabled(button) && !button->isHidden())
+                                 if (isButtonEnabled(button) && button->isVisible())
                                      deliver(handler);
                              });
             break;
