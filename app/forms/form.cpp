@@ -190,6 +190,8 @@ void Form::build() {
     // On a scaled screen Qt asks for resizing in steps of a scaled pixel (2 at 1.5): with the
     // steps counted from the designed size, the desktop never rounds that size away.
     window->setBaseSize(window->size());
+    window->winId();
+    window->windowHandle()->setBaseSize(window->size());
     window->setFont(font(d.font, window->font()));
     if (d.icon != nullptr)
         window->setWindowIcon(icon(d.icon));
@@ -304,7 +306,6 @@ void Form::showModal() {
         }
     }
     window_->setWindowModality(Qt::ApplicationModal);
-    window_->winId();
     if (owner != nullptr)
         window_->windowHandle()->setTransientParent(owner->windowHandle());
     placeModal(owner);
@@ -402,6 +403,7 @@ void Form::setHeight(double twips) {
         throw RuntimeError::invalidCall();
     window_->setBaseSize(window_->width(), pixels(clientTwips));
     window_->setFixedHeight(pixels(clientTwips));
+    window_->windowHandle()->setBaseSize(window_->size());
 }
 
 QObject* Form::control(std::string_view name, int index) const {

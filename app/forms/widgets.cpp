@@ -12,6 +12,7 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTimerEvent>
+#include <QWindow>
 
 #include <utility>
 
@@ -163,6 +164,15 @@ void FormWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange && (windowState() & enlarged)) {
         QMetaObject::invokeMethod(
             this, [this] { setWindowState(windowState() & ~enlarged); }, Qt::QueuedConnection);
+    }
+    // A modal window minimised on its own takes its owner along: a blocked window is never
+    // left on screen without it.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) &&
+        isModal() && windowHandle() != nullptr) {
+        QWindow* owner = windowHandle()->transientParent();
+        if (owner != nullptr && owner->isVisible() &&
+            !(owner->windowStates() & Qt::WindowMinimized))
+            owner->showMinimized();
     }
 }
 
