@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTest>
 
 using namespace velti;
@@ -298,6 +299,28 @@ private slots:
         give(form, Input::AltS);
         QVERIFY(!stop->showsPress());
         QCOMPARE(Harness::label(form, "Label2")->text(), QStringLiteral("Inattivo"));
+    }
+
+    // The stopwatch owns the About window: desktops keep the two together, and the About window
+    // is centred on the stopwatch's screen. Minimised on its own, it takes the stopwatch along.
+    void theAboutWindowBelongsToTheStopwatch() {
+        Harness h;
+        Form1& form = h.startUp();
+        QWidget* stopwatch = form.window();
+        h.withAbout([&](Form3& about) {
+            QWidget* window = about.window();
+            QCOMPARE(window->windowHandle()->transientParent(), stopwatch->windowHandle());
+            QVERIFY(window->isModal());
+            const QPoint centre = stopwatch->screen()->availableGeometry().center();
+            QVERIFY((window->frameGeometry().center() - centre).manhattanLength() <= 2);
+
+            window->showMinimized();
+            QTRY_VERIFY(stopwatch->isMinimized());
+            stopwatch->showNormal();
+            window->showNormal();
+            QTRY_VERIFY(!window->isMinimized());
+        });
+        QVERIFY(!stopwatch->isMinimized());
     }
 
     // Wayland's client-side title bar has a maximise button even on a fixed-size window; pressing
