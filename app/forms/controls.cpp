@@ -31,12 +31,12 @@ void CommandButton::setCaption(const QString& caption) {
 }
 
 void CommandButton::setEnabled(bool enabled) {
-    live<QPushButton>()->setEnabled(enabled);
+    form_.setButtonEnabled(live<QPushButton>(), enabled);
 }
 
 void CommandButton::setFocus() {
     auto* button = live<QPushButton>();
-    if (!button->isEnabled() || button->isHidden())
+    if (!form_.isButtonEnabled(button) || button->isHidden())
         throw RuntimeError::invalidCall();
     button->setFocus(Qt::OtherFocusReason);
 }

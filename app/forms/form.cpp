@@ -5,6 +5,7 @@
 
 #include "app/platform/msgbox.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QFrame>
 #include <QGuiApplication>
@@ -14,8 +15,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 namespace velti::forms {
 
@@ -88,7 +91,7 @@ Qt::Alignment alignment(Alignment a) {
 }
 
 QWidget* makeButton(const ControlDescription& c, QWidget* parent, Context& context) {
-    auto* button = new QPushButton(text(c.caption), parent);
+    auto* button = new ButtonControl(text(c.caption), parent);
     if (c.picture != nullptr) {
         button->setIcon(icon(c.picture, context));
         button->setIconSize(QSize(16, 16));
@@ -105,10 +108,10 @@ QWidget* makeButton(const ControlDescription& c, QWidget* parent, Context& conte
 }
 
 QWidget* makeLabel(const ControlDescription& c, QWidget* parent) {
-    auto* label = new QLabel(text(c.caption), parent);
+    // A bordered label is a one-line field; other text folds at word boundaries.
+    QLabel* label =
+        c.border ? new FieldLabel(text(c.caption), parent) : new QLabel(text(c.caption), parent);
     label->setTextFormat(Qt::PlainText);
-    // Text folds at word boundaries, except in a bordered label: that is a one-line field, where a
-    // long figure runs to the edge rather than folding out of sight.
     label->setWordWrap(!c.border);
     label->setAlignment(alignment(c.alignment));
     QPalette palette = label->palette();
@@ -182,6 +185,11 @@ void Form::build() {
     window->setObjectName(QString::fromLatin1(d.name));
     window->setWindowTitle(text(d.caption));
     window->setFixedSize(pixels(d.clientWidth), pixels(d.clientHeight));
+    // On a scaled screen Qt asks for resizing in steps of a scaled pixel (2 at 1.5): with the
+    // steps counted from the designed size, the desktop never rounds that size away.
+    window->setBaseSize(window->size());
+    window->winId();
+    window->windowHandle()->setBaseSize(window->size());
     window->setFont(font(d.font, window->font()));
     if (d.icon != nullptr)
         window->setWindowIcon(icon(d.icon, context_));
@@ -250,8 +258,13 @@ void Form::bindEvents() {
             break;
         case Event::Click: {
             auto* button = qobject_cast<QPushButton*>(designedControl(binding));
+            // Whatever queued or delayed the click, a disabled or hidden button runs nothing,
+            // nor does one whose window is no longer on screen.
             QObject::connect(button, &QPushButton::clicked, window_,
-                             [this, handler = binding.handler()] { deliver(handler); });
+                             [this, button, handler = binding.handler()] {
+                                 if (isButtonEnabled(button) && button->isVisible())
+                                     deliver(handler);
+                             });
             break;
         }
         case Event::Timer: {
@@ -291,21 +304,67 @@ void Form::showModal() {
     load();
     if (!window_)
         return;
-    window_->setWindowModality(Qt::ApplicationModal);
-    if (description_.centred) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame(QPoint(), window_->size());
-            frame.moveCenter(screen->availableGeometry().center());
-            window_->move(frame.topLeft());
+    // The window that was active owns the modal one, so the desktop keeps the two together:
+    // minimised, raised and placed as one.
+    QWidget* owner = QApplication::activeWindow();
+    if (owner == nullptr || owner == window_) {
+        owner = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top != window_ && top->isVisible() && qobject_cast<FormWindow*>(top) != nullptr) {
+                owner = top;
+                break;
+            }
         }
     }
+    window_->setWindowModality(Qt::ApplicationModal);
+    if (owner != nullptr)
+        window_->windowHandle()->setTransientParent(owner->windowHandle());
+    placeModal(owner);
+    // Buttons held by the handler that opens this window are disabled before the nested loop.
+    releaseHeldButtons();
     window_->show();
-    window_->activateWindow();
+    // Asked of the window itself: activateWindow() takes an owned window whose owner is active
+    // for active already.
+    window_->windowHandle()->requestActivate();
     focusFirstButton();
     QEventLoop loop;
     modalLoop_ = &loop;
     loop.exec(QEventLoop::DialogExec);
     modalLoop_ = nullptr;
+}
+
+namespace {
+QMargins frameMargins(const QWidget* window) {
+    const QRect outer = window->frameGeometry();
+    const QRect inner = window->geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+} // namespace
+
+// A centred window centres its frame, title bar included, on the screen of its owner. The frame
+// is not known until the desktop has framed the window: until then the owner's frame stands in
+// for it, and the window is placed again once its own is known.
+void Form::placeModal(QWidget* owner) {
+    if (!description_.centred)
+        return;
+    QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    const auto centre = [window = window_, screen](QMargins margins) {
+        QRect frame(QPoint(), window->size().grownBy(margins));
+        frame.moveCenter(screen->availableGeometry().center());
+        // Placed by its client area: Qt moves a created window's frame only once it knows it.
+        const QPoint client = frame.topLeft() + QPoint(margins.left(), margins.top());
+        if (window->geometry().topLeft() != client)
+            window->move(window->pos() + client - window->geometry().topLeft());
+    };
+    const QMargins guess = owner != nullptr ? frameMargins(owner) : QMargins();
+    centre(guess);
+    static_cast<FormWindow*>(window_.data())->whenFramed([window = window_, guess, centre] {
+        if (window && frameMargins(window) != guess)
+            centre(frameMargins(window));
+    });
 }
 
 void Form::focusFirstButton() {
@@ -355,7 +414,9 @@ void Form::setHeight(double twips) {
     const int clientTwips = qRound(twips) - description_.borderTop - description_.borderSide;
     if (clientTwips < 0)
         throw RuntimeError::invalidCall();
+    window_->setBaseSize(window_->width(), pixels(clientTwips));
     window_->setFixedHeight(pixels(clientTwips));
+    window_->windowHandle()->setBaseSize(window_->size());
 }
 
 QObject* Form::control(std::string_view name, int index) const {
@@ -382,14 +443,48 @@ bool Form::hasElement(std::string_view name, int index) const {
     });
 }
 
+void Form::setButtonEnabled(QWidget* button, bool enabled) {
+    auto& held = context_.heldDisabled;
+    held.erase(std::remove(held.begin(), held.end(), button), held.end());
+    if (!enabled && context_.handlersRunning > 0 && button->isEnabled() &&
+        button->window()->focusWidget() == button) {
+        held.emplace_back(button);
+        return;
+    }
+    button->setEnabled(enabled);
+}
+
+bool Form::isButtonEnabled(const QWidget* button) const {
+    const auto& held = context_.heldDisabled;
+    return button->isEnabled() && std::find(held.begin(), held.end(), button) == held.end();
+}
+
+void Form::releaseHeldButtons() {
+    // Taken out first: disabling one moves the focus, which may deliver further events.
+    const std::vector<QPointer<QWidget>> held = std::exchange(context_.heldDisabled, {});
+    for (const QPointer<QWidget>& button : held) {
+        if (button)
+            button->setEnabled(false);
+    }
+}
+
 void Form::deliver(const std::function<void()>& handler) {
+    int number = 0;
+    QString message;
+    ++context_.handlersRunning;
     try {
         handler();
     } catch (const RuntimeError& error) {
-        reportError(error.number(), error.message());
+        number = error.number();
+        message = error.message();
     } catch (const std::exception& error) {
-        reportError(51, QStringLiteral("Errore interno: %1").arg(QString::fromUtf8(error.what())));
+        number = 51;
+        message = QStringLiteral("Errore interno: %1").arg(QString::fromUtf8(error.what()));
     }
+    if (--context_.handlersRunning == 0)
+        releaseHeldButtons();
+    if (number != 0)
+        reportError(number, message);
 }
 
 void Form::reportError(int number, const QString& message) {

@@ -51,6 +51,11 @@ struct Context {
     int operations = 0;
     // Every control operation passes through here before it acts.
     void operation();
+    // While a handler runs, the button with the focus is not disabled at once: Qt would move the
+    // focus on through the window, and a screen reader would announce every stop. It is disabled
+    // when the handler ends, by which time the handler has usually put the focus where it wants.
+    int handlersRunning = 0;
+    std::vector<QPointer<QWidget>> heldDisabled = {};
 };
 
 enum class Event { Load, Unload, Click, Timer };
@@ -129,6 +134,11 @@ public:
     // Whether a control array has an element with this index; RuntimeError if not loaded.
     bool hasElement(std::string_view name, int index) const;
 
+    // Enabled set on one of this window's buttons, and whether it is enabled as the handlers see
+    // it (a button disabled by the running handler is disabled, even while it keeps the focus).
+    void setButtonEnabled(QWidget* button, bool enabled);
+    bool isButtonEnabled(const QWidget* button) const;
+
     // Every event reaches its handler through here: a run-time error ends that handler, is shown
     // in the layer's message box, and the program goes on.
     void deliver(const std::function<void()>& handler);
@@ -179,6 +189,8 @@ private:
     void bindEvents();
     QObject* designedControl(const EventBinding& binding) const;
     void focusFirstButton();
+    void placeModal(QWidget* owner);
+    void releaseHeldButtons();
     void reportError(int number, const QString& message);
 
     const FormDescription& description_;

@@ -92,7 +92,9 @@ void Harness::withAbout(const std::function<void(Form3&)>& body) {
     QTimer::singleShot(0, qApp, [this, body] {
         Form3& about = app.form3();
         QWidget* window = about.window();
-        if (window != nullptr && !QTest::qWaitForWindowActive(window))
+        // Not qWaitForWindowActive: Qt takes an owned window for active while its owner is.
+        if (window != nullptr &&
+            !QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }))
             QTest::qFail("the About window did not become active", __FILE__, __LINE__);
         body(about);
         if (about.isLoaded())
