@@ -165,7 +165,12 @@ pid_t serverPid() {
 class Probe {
 public:
     explicit Probe(char** command) {
-        display_ = XOpenDisplay(nullptr);
+        // A server still busy with the last program's goodbye may refuse for a moment.
+        for (int attempt = 0; attempt < 40 && display_ == nullptr; ++attempt) {
+            display_ = XOpenDisplay(nullptr);
+            if (display_ == nullptr)
+                usleep(50000);
+        }
         if (display_ == nullptr)
             fail("no X display");
         XSetErrorHandler(ignoreErrors);
