@@ -410,7 +410,10 @@ void measureLag(Probe& probe, Window window) {
         fail("nothing was drawn while counting");
 
     const int wanted = static_cast<int>(setting("XPROBE_BOUNDARIES", 120));
+    if (wanted < 1)
+        fail("XPROBE_BOUNDARIES must be at least 1");
     std::vector<double> lags;
+    std::vector<std::int64_t> boundaries;
     std::uint64_t shown = hashOf(probe.display(), window, box);
     long bursts = 0;
     long unchanged = 0;
@@ -439,9 +442,19 @@ void measureLag(Probe& probe, Window window) {
         if (into > 800)
             into -= 1000;
         lags.push_back(into);
+        boundaries.push_back((wall - static_cast<std::int64_t>(into * 1e6) + kNanosPerSecond / 2) /
+                             kNanosPerSecond);
     }
-    std::printf("box=%dx%d+%d+%d repaints=%zu damage_bursts=%ld bursts_without_change=%ld lags_ms=",
-                box.width, box.height, box.x, box.y, lags.size(), bursts, unchanged);
+    // Each boundary should bring exactly one change: more is a display drawn in several steps,
+    // fewer a second that was never shown.
+    const auto spanned = boundaries.back() - boundaries.front() + 1;
+    std::sort(boundaries.begin(), boundaries.end());
+    const auto changed = std::unique(boundaries.begin(), boundaries.end()) - boundaries.begin();
+    std::printf("box=%dx%d+%d+%d repaints=%zu damage_bursts=%ld bursts_without_change=%ld "
+                "boundaries_missed=%lld changes_beyond_one=%lld lags_ms=",
+                box.width, box.height, box.x, box.y, lags.size(), bursts, unchanged,
+                static_cast<long long>(spanned - changed),
+                static_cast<long long>(static_cast<std::int64_t>(lags.size()) - changed));
     for (std::size_t i = 0; i < lags.size(); ++i)
         std::printf("%s%.3f", i == 0 ? "" : ",", lags[i]);
     std::printf("\n");
