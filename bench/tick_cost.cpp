@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
     SystemLauncher launcher;
     CountingMsgBox msgBox;
     // Only these loops tick.
-    Application application({clock, memory, launcher, msgBox}, {.floorMs = 24 * 3600 * 1000});
+    const forms::TimerPolicy byHand{.floorMs = 24 * 3600 * 1000};
+    Application application({clock, memory, launcher, msgBox}, byHand);
     application.startUp();
 
     Form1& stopwatch = application.form1();
@@ -83,7 +84,7 @@ int main(int argc, char** argv) {
     });
     qobject_cast<QPushButton*>(stopwatch.control("Command6"))->click();
 
-    forms::TimerControl empty(1, nullptr);
+    forms::TimerControl empty(1, byHand, nullptr);
     int calls = 0;
     empty.setHandler([&] { ++calls; });
     empty.setEnabled(true);

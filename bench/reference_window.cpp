@@ -1,0 +1,81 @@
+// The physical limit of a display that counts seconds: one window, one label, one timer that
+// wakes once a second, on the second, and repaints the label with the new time. Nothing else
+// runs. The stopwatch's CPU, wake-ups and X server work while counting are measured against it,
+// and so is its start-up and memory.
+//
+// The label looks like the stopwatch's display (the same face, size and box), so the X server
+// draws the same pixels for both. The seconds are the wall clock's (CLOCK_REALTIME), counted from
+// the start: the timer is armed for the next whole second each time, so it never wakes between.
+//
+// With VELTI_BENCH_TICK_MS set, the label stays still and an empty timer of that period runs
+// instead: the CPU an event loop spends only on waking that often.
+#include <QApplication>
+#include <QFont>
+#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+
+#include <time.h>
+
+#include <cstdint>
+
+namespace {
+
+constexpr std::int64_t kNanosPerSecond = 1'000'000'000;
+
+std::int64_t wallNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * kNanosPerSecond + now.tv_nsec;
+}
+
+QString hms(std::int64_t seconds) {
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600 % 24, 2, 10, QLatin1Char('0'))
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Riferimento"));
+    window.setFixedSize(264, 175);
+    QLabel label(QStringLiteral("00:00:00"), &window);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(32);
+    font.setBold(true);
+    label.setFont(font);
+    label.setAlignment(Qt::AlignCenter);
+    label.setGeometry(24, 24, 217, 41);
+    window.show();
+
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    if (const int period = qEnvironmentVariableIntValue("VELTI_BENCH_TICK_MS"); period > 0) {
+        QObject::connect(&timer, &QTimer::timeout, &label, [] {});
+        timer.start(period);
+        return QApplication::exec();
+    }
+
+    const std::int64_t startSecond = wallNanoseconds() / kNanosPerSecond;
+    std::int64_t shown = 0;
+    timer.setSingleShot(true);
+    const auto armForNextSecond = [&] {
+        const std::int64_t left = kNanosPerSecond - wallNanoseconds() % kNanosPerSecond;
+        // Whole milliseconds, rounded up: the timer never fires before the boundary.
+        timer.start(static_cast<int>((left + 999'999) / 1'000'000));
+    };
+    QObject::connect(&timer, &QTimer::timeout, &label, [&] {
+        const std::int64_t elapsed = wallNanoseconds() / kNanosPerSecond - startSecond;
+        if (elapsed != shown) {
+            shown = elapsed;
+            label.setText(hms(elapsed));
+        }
+        armForNextSecond();
+    });
+    armForNextSecond();
+    return QApplication::exec();
+}
