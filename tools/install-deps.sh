@@ -9,6 +9,7 @@ packages=(
     xvfb xauth xdotool x11-utils imagemagick
     python3
     binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev file
+    shellcheck
 )
 
 missing=()
