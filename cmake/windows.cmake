@@ -42,8 +42,9 @@ endif()
 install(DIRECTORY ${QT6_INSTALL_PREFIX}/share/doc/qt/ DESTINATION licences/Qt OPTIONAL)
 
 # The runtime DLLs: read off the imports of the program and its plugins (objdump -p, followed
-# recursively), and looked for in Qt's bin folder and the MinGW runtime folders. What is not
-# found there is the system's own (KERNEL32.dll and the like).
+# recursively), and looked for in Qt's bin folder and the MinGW runtime folders. (CMake's own
+# file(GET_RUNTIME_DEPENDENCIES) lowercases the names it reads from a PE file, and so finds
+# nothing on a case-sensitive file system.)
 set(velti_dll_dirs $<TARGET_FILE_DIR:Qt6::Core>)
 foreach(runtime IN ITEMS libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
@@ -53,22 +54,56 @@ foreach(runtime IN ITEMS libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
         list(APPEND velti_dll_dirs ${runtime_dir})
     endif()
 endforeach()
-find_program(VELTI_OBJDUMP NAMES ${CMAKE_OBJDUMP} x86_64-w64-mingw32-objdump objdump REQUIRED)
-install(CODE "
-    set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
-    set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
-    set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND \"${VELTI_OBJDUMP}\")
-    file(GET_RUNTIME_DEPENDENCIES
-        EXECUTABLES \"$<TARGET_FILE:velti>\"
-        LIBRARIES ${velti_windows_plugins}
-        DIRECTORIES ${velti_dll_dirs}
-        RESOLVED_DEPENDENCIES_VAR velti_dlls
-        UNRESOLVED_DEPENDENCIES_VAR velti_system_dlls
-        PRE_EXCLUDE_REGEXES \"^api-ms-\" \"^ext-ms-\")
-    message(STATUS \"Runtime DLLs: \${velti_dlls}\")
-    message(STATUS \"Left to the system: \${velti_system_dlls}\")
-    file(INSTALL \${velti_dlls} DESTINATION \"\${CMAKE_INSTALL_PREFIX}/bin\")
-")
+list(REMOVE_DUPLICATES velti_dll_dirs)
+find_program(VELTI_OBJDUMP NAMES ${CMAKE_OBJDUMP} x86_64-w64-mingw32-objdump REQUIRED)
+set(velti_deploy_code [[
+    # The DLLs the program and its plugins import, followed through what those import in turn:
+    # found in the folders above (by name, whatever its case), or else the system's own.
+    foreach(dir IN LISTS velti_dll_dirs)
+        file(GLOB dlls "${dir}/*.dll")
+        foreach(dll IN LISTS dlls)
+            get_filename_component(name "${dll}" NAME)
+            string(TOLOWER "${name}" key)
+            if(NOT DEFINED "dll_${key}")
+                set("dll_${key}" "${dll}")
+            endif()
+        endforeach()
+    endforeach()
+    set(queue ${velti_pe_files})
+    set(seen "")
+    set(found "")
+    set(system "")
+    while(queue)
+        list(POP_FRONT queue file)
+        execute_process(COMMAND "${velti_objdump}" -p "${file}"
+                        OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+        if(failed)
+            message(FATAL_ERROR "Cannot read the imports of ${file}")
+        endif()
+        string(REGEX MATCHALL "DLL Name: [^\r\n]+" imports "${dump}")
+        foreach(import IN LISTS imports)
+            string(REPLACE "DLL Name: " "" name "${import}")
+            string(TOLOWER "${name}" key)
+            list(FIND seen "${key}" index)
+            if(index EQUAL -1)
+                list(APPEND seen "${key}")
+                if(DEFINED "dll_${key}")
+                    list(APPEND found "${dll_${key}}")
+                    list(APPEND queue "${dll_${key}}")
+                else()
+                    list(APPEND system "${name}")
+                endif()
+            endif()
+        endforeach()
+    endwhile()
+    message(STATUS "Runtime DLLs: ${found}")
+    message(STATUS "Left to the system: ${system}")
+    file(INSTALL ${found} DESTINATION "${CMAKE_INSTALL_PREFIX}/bin")
+]])
+install(CODE "set(velti_objdump \"${VELTI_OBJDUMP}\")
+    set(velti_dll_dirs \"${velti_dll_dirs}\")
+    set(velti_pe_files \"$<TARGET_FILE:velti>;${velti_windows_plugins}\")
+    ${velti_deploy_code}")
 
 # ---- The installer: velti-<version>-win64.exe, made by `cpack` (NSIS's makensis).
 set(CPACK_GENERATOR NSIS)
