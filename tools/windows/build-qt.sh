@@ -79,6 +79,12 @@ SOURCES
 fi
 echo "Source: $src"
 
+# Our one change to it: the windows platform plugin links without Direct2D (see the patch).
+if [ ! -f "$src/.velti-patched" ]; then
+    patch -d "$src" -p1 --forward <"$(dirname "$0")/qtbase-directwrite-without-direct2d.patch"
+    touch "$src/.velti-patched"
+fi
+
 # 3. The cross toolchain, on the posix thread model (std::thread and friends).
 # Written only when it changes: a newer file would make the configured build run cmake again.
 toolchain=$cache/mingw-toolchain.cmake
@@ -135,14 +141,16 @@ cmake --install "$build"
 version=$(dpkg-parsechangelog -l "$src/debian/changelog" -S Version)
 mkdir -p "$prefix/share/doc/qt"
 cp "$src/LICENSES/LGPL-3.0-only.txt" "$src/LICENSES/GPL-3.0-only.txt" \
-    "$src/LICENSES/GPL-2.0-only.txt" "$prefix/share/doc/qt/"
+    "$src/LICENSES/GPL-2.0-only.txt" "$(dirname "$0")/qtbase-directwrite-without-direct2d.patch" \
+    "$prefix/share/doc/qt/"
 cat >"$prefix/share/doc/qt/SOURCE.txt" <<SOURCE
 Qt $(sed -n 's/^set(QT_REPO_MODULE_VERSION "\(.*\)")/\1/p' "$src/.cmake.conf") (Qt Core, Gui, Widgets and Test, and the plugins beside the
 program) is used under the GNU Lesser General Public License version 3 (LGPL-3.0-only.txt,
 with the GPL-3.0-only.txt it builds on); Qt may also be used under GPL-2.0-only.txt.
 
 It was built from the Debian source package qt6-base $version, with the patches Debian
-applies (its debian/patches), and nothing else changed:
+applies (its debian/patches) and one of ours, qtbase-directwrite-without-direct2d.patch
+(beside this file), which lets the windows platform plugin link without Direct2D:
   apt-get source qt6-base=$version
   https://sources.debian.org/src/qt6-base/$version/
   https://snapshot.debian.org/package/qt6-base/$version/
