@@ -8,8 +8,10 @@ if(NOT WIN32)
     return()
 endif()
 
-# A GUI program: no console window opens beside it.
-set_target_properties(velti PROPERTIES WIN32_EXECUTABLE ON)
+# A GUI program: no console window opens beside it. MinGW's start-up code calls main() for a
+# GUI program too, so Qt's WinMain (its entry point library, which wants main(argc, argv)) is
+# not needed: the program takes no command line.
+set_target_properties(velti PROPERTIES WIN32_EXECUTABLE ON qt_no_entrypoint ON)
 
 # ---- What the installer puts beside velti.exe (in bin/).
 # The plugins Qt loads at run time: the platform, the native style, and the .ico reader the
@@ -30,9 +32,13 @@ endforeach()
 # Qt's own words in Italian (the buttons of the message boxes), from the host's Qt of the same
 # version; the program loads it from its own folder.
 find_file(VELTI_QTBASE_IT qtbase_it.qm
-    PATHS /usr/share/qt6/translations ${QT6_INSTALL_PREFIX}/translations NO_DEFAULT_PATH)
+    PATHS /usr/share/qt6/translations ${QT6_INSTALL_PREFIX}/translations NO_DEFAULT_PATH
+    NO_CMAKE_FIND_ROOT_PATH)
 if(VELTI_QTBASE_IT)
     install(FILES ${VELTI_QTBASE_IT} DESTINATION bin)
+    # And beside the programs in the build tree, the suites among them.
+    file(COPY ${VELTI_QTBASE_IT} DESTINATION ${PROJECT_BINARY_DIR})
+    file(COPY ${VELTI_QTBASE_IT} DESTINATION ${PROJECT_BINARY_DIR}/tests)
 else()
     message(WARNING "qtbase_it.qm not found (qt6-translations-l10n): Qt's buttons stay in English")
 endif()
@@ -107,6 +113,10 @@ install(CODE "set(velti_objdump \"${VELTI_OBJDUMP}\")
 
 # ---- The installer: velti-<version>-win64.exe, made by `cpack` (NSIS's makensis).
 set(CPACK_GENERATOR NSIS)
+# A 64-bit installer for a 64-bit program: NSIS makes 32-bit ones unless told, and those do
+# not run where only 64-bit programs can (a Wine without its 32-bit half). The line goes into
+# the head of the script CPack writes.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_PACKAGE_FILE_NAME velti-${PROJECT_VERSION}-win64)
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_DISPLAY_NAME Vantelsiro)

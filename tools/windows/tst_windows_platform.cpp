@@ -13,11 +13,19 @@
 
 #include <vector>
 
+#include <windows.h>
+
 using namespace velti;
 
 namespace {
 
 const QString helpCommand = QStringLiteral("winhlp32.exe -I Hlp_Informazioni_suxxx -W HlpWnd02");
+
+// Wine's ntdll exports its version; Windows' does not.
+bool underWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
 
 QString standIn() {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/viewer_standin.exe");
@@ -72,6 +80,11 @@ private slots:
         // Taking memory shows in the next query: the figures are not cached.
         std::vector<char> block(256 * 1024 * 1024, 1);
         const MemoryStatus after = query.query();
+        if (underWine())
+            QEXPECT_FAIL("",
+                         "Wine reports the same available address space whatever the process "
+                         "takes",
+                         Continue);
         QVERIFY2(after.availableVirtual + 200ull * 1024 * 1024 < status.availableVirtual,
                  qPrintable(QStringLiteral("%1 then %2")
                                 .arg(status.availableVirtual)
