@@ -113,10 +113,6 @@ install(CODE "set(velti_objdump \"${VELTI_OBJDUMP}\")
 
 # ---- The installer: velti-<version>-win64.exe, made by `cpack` (NSIS's makensis).
 set(CPACK_GENERATOR NSIS)
-# A 64-bit installer for a 64-bit program: NSIS makes 32-bit ones unless told, and those do
-# not run where only 64-bit programs can (a Wine without its 32-bit half). The line goes into
-# the head of the script CPack writes.
-set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_PACKAGE_FILE_NAME velti-${PROJECT_VERSION}-win64)
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_DISPLAY_NAME Vantelsiro)
@@ -127,6 +123,17 @@ set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\velti.exe")
 set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/app/resources/stopwatch.ico)
 set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/app/resources/stopwatch.ico)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# Lines for the head of the script CPack writes:
+# - a 64-bit installer for a 64-bit program: NSIS makes 32-bit ones unless told, and those do
+#   not run where only 64-bit programs can (a Wine without its 32-bit half);
+# - CPack's uninstaller removes the program's key under Software\<vendor> but leaves the
+#   vendor's own key behind, empty: a callback at the very end removes it too, unless another
+#   program of ours still has a key there.
+string(JOIN "\n" CPACK_NSIS_DEFINES
+    "Target amd64-unicode"
+    "Function un.onUninstSuccess"
+    "  DeleteRegKey /ifempty SHCTX \\\"Software\\\\Laboratorio Velti\\\""
+    "FunctionEnd")
 
 # ---- The Windows platform suite, with its stand-in viewer; after the tests' own set-up, so
 # that BUILD_TESTING is known.

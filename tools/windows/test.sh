@@ -288,7 +288,7 @@ check "closing it ends it with status 0" close_and_wait "$main"
 "$wineserver" -w
 registry >"$work/registry-installed.txt"
 check "the install is in the registry (an uninstall entry)" \
-    grep -q 'CurrentVersion\\\\Uninstall\\\\velti' "$work/registry-installed.txt"
+    grep -q 'CurrentVersion\\\\Uninstall\\\\Vantelsiro]' "$work/registry-installed.txt"
 
 # The uninstaller copies itself away and returns at once: wait for the folder to go.
 "$wine" "C:\\Program Files\\Vantelsiro\\Uninstall.exe" /S >"$work/uninstall.log" 2>&1
