@@ -1,21 +1,18 @@
-#include "form3.h"
-
-#include "../app/application.h"
+#include "about/form3.h"
 
 namespace velti {
 
-Form3::Form3(Application& application)
-    : Form(form3Description(), application.context()), application_(application) {}
+Form3::Form3(forms::Context& context, const Services& services)
+    : Form(form3Description(), context), services_(services) {}
 
 std::vector<forms::EventBinding> Form3::events() {
-    using forms::Event;
     return {
-        {"Form", Event::Load, [this] { Form_Load(); }},
-        {"Form", Event::Unload, {}, [this](std::int16_t& cancel) { Form_Unload(cancel); }},
-        {"Command1", Event::Click, [this] { Command1_Click(); }},
-        {"Command2", Event::Click, [this] { Command2_Click(); }},
-        {"Command3", Event::Click, [this] { Command3_Click(); }},
-        {"Timer1", Event::Timer, [this] { Timer1_Timer(); }, {}, [this] { return settled(); }},
+        onLoad(&Form3::Form_Load),
+        onUnload(&Form3::Form_Unload),
+        onClick("Command1", &Form3::Command1_Click),
+        onClick("Command2", &Form3::Command2_Click),
+        onClick("Command3", &Form3::Command3_Click),
+        onTimer("Timer1", &Form3::Timer1_Timer, &Form3::settled),
     };
 }
 

@@ -1,8 +1,9 @@
 // The About window: title, typed notice, memory figures and the help viewer.
 #pragma once
 
-#include "../app/forms/controls.h"
-#include "../app/forms/form.h"
+#include "app/forms/controls.h"
+#include "app/forms/form.h"
+#include "app/platform/services.h"
 
 #include <QString>
 
@@ -10,13 +11,11 @@
 
 namespace velti {
 
-class Application;
-
 const forms::FormDescription& form3Description();
 
 class Form3 final : public forms::Form {
 public:
-    explicit Form3(Application& application);
+    Form3(forms::Context& context, const Services& services);
 
     forms::LabelArray Label1{*this, "Label1"}; // 0: the title; 1 to 3: the typed lines
     forms::ImageBox Image1{*this, "Image1"};
@@ -52,7 +51,7 @@ private:
     void typeNextCharacter();
     void showMemoryStatus();
 
-    Application& application_;
+    Services services_;
 };
 
 } // namespace velti

@@ -1,7 +1,7 @@
 // "&Crediti": the system help viewer, started and left to run on its own.
-#include "form3.h"
+#include "about/form3.h"
 
-#include "../app/application.h"
+#include "app/core/runtime_error.h"
 
 #include <exception>
 
@@ -10,12 +10,12 @@ namespace velti {
 // The one handler that traps its own errors: whatever stops the viewer from starting, the user
 // is told in the same words and the About window stays usable.
 void Form3::Command2_Click() {
-    const Services& services = application_.services();
     try {
-        services.launcher.start(
-            QStringLiteral("winhlp32.exe -I Hlp_Informazioni_suxxx -W HlpWnd02"), 1);
+        if (!services_.launcher.start(
+                QStringLiteral("winhlp32.exe -I Hlp_Informazioni_suxxx -W HlpWnd02"), 1))
+            throw RuntimeError::fileNotFound();
     } catch (const std::exception&) {
-        services.msgBox.show(
+        services_.msgBox.show(
             QStringLiteral("Impossibile trovare Winhlp32.exe; controllare di averlo "
                            "installato assieme a Windows e di non averlo rimosso!"),
             msgbox::Critical, QStringLiteral("Appunti"));

@@ -1,15 +1,12 @@
 // The notice typed one character per tick into the three line labels; each finished line turns
 // white.
-#include "form3.h"
+#include "about/form3.h"
 
-#include "../app/forms/runtime_error.h"
+#include "app/core/runtime_error.h"
 
 #include <QColor>
 
 namespace velti {
-
-using forms::checkedAdd;
-using forms::checkedInt16;
 
 namespace {
 // Ends each line; never shown.

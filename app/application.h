@@ -1,8 +1,9 @@
-// The application record, the two windows, and the start routine.
+// The application record, the two windows, and the start routine: the one place that wires the
+// windows to the platform services.
 #pragma once
 
-#include "forms/form.h"
-#include "platform/services.h"
+#include "app/forms/form.h"
+#include "app/platform/services.h"
 
 #include <QString>
 
@@ -14,6 +15,7 @@ class Form1;
 class Form3;
 
 struct ApplicationRecord {
+    QString id; // reversed domain: the desktop entry and the AppStream id
     QString name;
     QString executable;
     QString company;
@@ -22,14 +24,14 @@ struct ApplicationRecord {
     int secondLanguage; // 1033: English, United States
 };
 
-const ApplicationRecord& applicationRecord();
+ApplicationRecord applicationRecord();
 
 // Holds the platform services and the windows' single instances. A window's instance is made at
 // the first use of its name and lives to the end of the program; its controls come and go with
 // each load.
 class Application {
 public:
-    explicit Application(const Services& services);
+    explicit Application(const Services& services, forms::TimerPolicy timers = {});
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
@@ -52,7 +54,8 @@ private:
 };
 
 // Runs the application with the real platform services and ends the process when the last window
-// has been unloaded. Command-line arguments are not read.
-[[noreturn]] void start(const ApplicationRecord& record);
+// has been unloaded. Command-line arguments are not read. The timer policy is the desktop's; the
+// benchmarks ask for others.
+[[noreturn]] void start(const ApplicationRecord& record, forms::TimerPolicy timers = {});
 
 } // namespace velti

@@ -42,10 +42,10 @@ namespace {
 
 class RecordedWall final : public WallSource {
 public:
-    std::int64_t localNanoseconds() override {
-        const std::int64_t value = real_.localNanoseconds();
+    WallTime localTime() override {
+        const WallTime value = real_.localTime();
         if (!read_) {
-            first = value;
+            first = value.seconds * 1'000'000'000LL + value.nanoseconds;
             read_ = true;
         }
         return value;
@@ -138,10 +138,9 @@ int main(int argc, char** argv) {
         else
             boundaries = std::max(1, std::atoi(argv[i]));
     }
-    if (naive) {
-        forms::TimerControl::setPeriodFloor(1);
-        forms::TimerControl::setPacingAllowed(false);
-    }
+    // The naive design: timers at their designed 1 ms, never sleeping between seconds.
+    const forms::TimerPolicy timers =
+        naive ? forms::TimerPolicy{.floorMs = 1, .pacing = false} : forms::TimerPolicy{};
 
     QApplication qt(argc, argv);
     forms::initialise(qt);
@@ -151,7 +150,7 @@ int main(int argc, char** argv) {
     SystemMemoryQuery memory;
     SystemLauncher launcher;
     SilentMsgBox msgBox;
-    Application application({clock, memory, launcher, msgBox});
+    Application application({clock, memory, launcher, msgBox}, timers);
     application.startUp();
     Form1& form = application.form1();
     auto* display = qobject_cast<QLabel*>(form.control("Label1"));

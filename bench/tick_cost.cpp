@@ -55,8 +55,6 @@ double perTick(forms::TimerControl* timer, int ticks) {
 
 int main(int argc, char** argv) {
     const int ticks = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20000;
-    // Only these loops tick.
-    forms::TimerControl::setPeriodFloor(24 * 3600 * 1000);
     QApplication qt(argc, argv);
     forms::initialise(qt);
     SystemWallSource wall;
@@ -65,7 +63,8 @@ int main(int argc, char** argv) {
     SystemMemoryQuery memory;
     SystemLauncher launcher;
     CountingMsgBox msgBox;
-    Application application({clock, memory, launcher, msgBox});
+    // Only these loops tick.
+    Application application({clock, memory, launcher, msgBox}, {.floorMs = 24 * 3600 * 1000});
     application.startUp();
 
     Form1& stopwatch = application.form1();

@@ -4,25 +4,21 @@
 # to bin/ by the rule there; this file adds what a desktop needs around it and the CPack
 # settings, so `cpack -G DEB` in a build tree makes velti_<version>_<arch>.deb.
 
-include(GNUInstallDirs)
-
 set(VELTI_RESOURCES ${PROJECT_SOURCE_DIR}/app/resources)
-# AppStream wants a reversed domain as the component id; the desktop entry carries the same
-# name, so the software centre, the menu and the metainfo speak of one application.
-set(VELTI_APP_ID it.laboratoriovelti.vantelsiro)
 # The sizes of the stopwatch in the hicolor icon theme, drawn by tools/make_pictures.py.
 set(VELTI_ICON_SIZES 16 32 128 256)
 
-# On Windows, the .exe carries the stopwatch icon and the version information.
-if(WIN32)
-    target_sources(velti PRIVATE ${VELTI_RESOURCES}/velti.rc)
-endif()
-
 # ---- Desktop integration (freedesktop.org layout: Linux and the BSDs).
 if(UNIX AND NOT APPLE)
-    install(FILES ${VELTI_RESOURCES}/${VELTI_APP_ID}.desktop
+    # Both named after the AppStream id, so the software centre, the menu and the metainfo
+    # speak of one application.
+    configure_file(${VELTI_RESOURCES}/velti.desktop.in
+                   ${PROJECT_BINARY_DIR}/generated/${VELTI_APP_ID}.desktop @ONLY)
+    configure_file(${VELTI_RESOURCES}/velti.metainfo.xml.in
+                   ${PROJECT_BINARY_DIR}/generated/${VELTI_APP_ID}.metainfo.xml @ONLY)
+    install(FILES ${PROJECT_BINARY_DIR}/generated/${VELTI_APP_ID}.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-    install(FILES ${VELTI_RESOURCES}/${VELTI_APP_ID}.metainfo.xml
+    install(FILES ${PROJECT_BINARY_DIR}/generated/${VELTI_APP_ID}.metainfo.xml
             DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
     foreach(size IN LISTS VELTI_ICON_SIZES)
         install(FILES ${VELTI_RESOURCES}/icons/hicolor/${size}x${size}/apps/velti.png
@@ -30,19 +26,69 @@ if(UNIX AND NOT APPLE)
     endforeach()
 endif()
 
+# ---- The manual page, the licence and the history, where Debian keeps them.
+# Compressed with gzip -9n: the strongest level, and no name or time in the header, so the
+# same sources always make the same bytes.
+if(UNIX AND NOT APPLE)
+    find_program(VELTI_GZIP gzip)
+    if(VELTI_GZIP)
+        set(velti_docs_dir ${PROJECT_BINARY_DIR}/docs)
+        set(velti_manual ${velti_docs_dir}/velti.1.gz)
+        set(velti_changelog ${velti_docs_dir}/changelog.gz)
+        # The page takes the version from the project; gzip replaces the copy in the build tree
+        # with its compressed form.
+        file(MAKE_DIRECTORY ${velti_docs_dir})
+        configure_file(${PROJECT_SOURCE_DIR}/docs/velti.1.in ${PROJECT_BINARY_DIR}/generated/velti.1
+                       @ONLY)
+        add_custom_command(OUTPUT ${velti_manual}
+            COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_BINARY_DIR}/generated/velti.1
+                    ${velti_docs_dir}/
+            COMMAND ${VELTI_GZIP} -9nf ${velti_docs_dir}/velti.1
+            DEPENDS ${PROJECT_BINARY_DIR}/generated/velti.1
+            VERBATIM)
+        add_custom_command(OUTPUT ${velti_changelog}
+            COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_LIST_DIR}/debian/changelog
+                    ${velti_docs_dir}/
+            COMMAND ${VELTI_GZIP} -9nf ${velti_docs_dir}/changelog
+            DEPENDS ${CMAKE_CURRENT_LIST_DIR}/debian/changelog
+            VERBATIM)
+        add_custom_target(velti_docs ALL DEPENDS ${velti_manual} ${velti_changelog})
+        install(FILES ${velti_manual} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+        # A package made by its own authors is native: its one history is changelog.gz.
+        install(FILES ${velti_changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    else()
+        message(STATUS "gzip missing: the manual page and the changelog are not installed")
+    endif()
+    install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    # What lintian says of the package that does not apply to it, each with the reason.
+    install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/lintian-overrides
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME velti)
+endif()
+
+# The compiler and the C library leave their version strings in a .comment section, which
+# strip keeps; an installed, stripped program has no use for them.
+if(CMAKE_OBJCOPY AND UNIX AND NOT APPLE)
+    install(CODE "
+        if(CMAKE_INSTALL_DO_STRIP)
+            execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:velti>\"
+                COMMAND_ERROR_IS_FATAL ANY)
+        endif()")
+endif()
+
 # ---- The Debian package.
-set(CPACK_PACKAGE_NAME velti)
-set(CPACK_PACKAGE_VENDOR "Laboratorio Velti")
+set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
+set(CPACK_PACKAGE_VENDOR "${VELTI_COMPANY}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Vantelsiro, a desktop stopwatch")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 # Broken into lines, as dpkg shows it: CPack indents each line but does not wrap them.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "A small stopwatch with an Italian interface. It counts hours, minutes\n"
     "and seconds, with start, stop, pause and resume, a reading that freezes\n"
     "the display while the count goes on, and reset. The count follows a\n"
     "monotonic clock, so setting the system time never moves it.")
-set(CPACK_PACKAGE_CONTACT "Laboratorio Velti <pacchetti@laboratoriovelti.it>")
-set(CPACK_PACKAGE_INSTALL_DIRECTORY Vantelsiro)
+set(CPACK_PACKAGE_CONTACT "${VELTI_COMPANY} <pacchetti@laboratoriovelti.it>")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY ${VELTI_NAME})
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -63,7 +109,9 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 #   labels may not fit their places.
 # - qt6-translations-l10n: qtbase_it, the Italian of Qt's own words (the buttons of the
 #   message boxes); without it those stay in English.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-translations-l10n")
+# - qt6-wayland: the Wayland platform plugin; without it a Wayland session falls back to
+#   XWayland and Qt warns about it at every start.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-translations-l10n, qt6-wayland")
 
 if(NOT CPACK_GENERATOR AND UNIX AND NOT APPLE)
     set(CPACK_GENERATOR DEB)

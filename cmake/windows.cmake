@@ -145,7 +145,7 @@ function(velti_windows_tests)
     add_executable(viewer_standin ${PROJECT_SOURCE_DIR}/tools/windows/viewer_standin.cpp)
     target_link_options(viewer_standin PRIVATE -static)
     add_executable(tst_windows_platform ${PROJECT_SOURCE_DIR}/tools/windows/tst_windows_platform.cpp)
-    target_link_libraries(tst_windows_platform PRIVATE veltilib Qt6::Test)
+    target_link_libraries(tst_windows_platform PRIVATE velti_platform Qt6::Test)
     add_dependencies(tst_windows_platform viewer_standin)
     add_test(NAME tst_windows_platform COMMAND tst_windows_platform)
     set_tests_properties(tst_windows_platform PROPERTIES

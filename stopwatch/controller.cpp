@@ -1,5 +1,5 @@
 // Start, stop, pause and resume, reading, and reset. Each handler's steps run in this order.
-#include "form1.h"
+#include "stopwatch/form1.h"
 
 namespace velti {
 

@@ -1,45 +1,37 @@
-#include "form1.h"
-
-#include "../about/form3.h"
-#include "../app/application.h"
+#include "stopwatch/form1.h"
 
 namespace velti {
 
-Form1::Form1(Application& application)
-    : Form(form1Description(), application.context()), application_(application) {}
+Form1::Form1(forms::Context& context, Clock& clock, std::function<void()> openAbout)
+    : Form(form1Description(), context), clock_(clock), openAbout_(std::move(openAbout)) {}
 
 std::vector<forms::EventBinding> Form1::events() {
-    using forms::Event;
     return {
-        {"Form", Event::Load, [this] { Form_Load(); }},
-        {"Command1", Event::Click, [this] { Command1_Click(); }},
-        {"Command2", Event::Click, [this] { Command2_Click(); }},
-        {"Command3", Event::Click, [this] { Command3_Click(); }},
-        {"Command4", Event::Click, [this] { Command4_Click(); }},
-        {"Command5", Event::Click, [this] { Command5_Click(); }},
-        {"Command6", Event::Click, [this] { Command6_Click(); }},
-        {"Timer1",
-         Event::Timer,
-         [this] { Timer1_Timer(); },
-         {},
-         [this] { return untilNextSecond(); }},
+        onLoad(&Form1::Form_Load),
+        onClick("Command1", &Form1::Command1_Click),
+        onClick("Command2", &Form1::Command2_Click),
+        onClick("Command3", &Form1::Command3_Click),
+        onClick("Command4", &Form1::Command4_Click),
+        onClick("Command5", &Form1::Command5_Click),
+        onClick("Command6", &Form1::Command6_Click),
+        onTimer("Timer1", &Form1::Timer1_Timer, &Form1::untilNextSecond),
     };
 }
 
 Instant Form1::now() {
-    return application_.services().clock.now();
+    return clock_.now();
 }
 
 // The display can change only when the clock's second does, so the timer sleeps until just after
 // that: one wake-up a second instead of one every period, and the new second shown at once.
-int Form1::untilNextSecond() {
-    const std::int64_t nanos = application_.services().clock.nanosecondsToNextSecond();
+int Form1::untilNextSecond() const {
+    const std::int64_t nanos = clock_.nanosecondsToNextSecond();
     return nanos <= 0 ? 0 : static_cast<int>(nanos / 1'000'000) + 1;
 }
 
-// The information button: the About window, modal. Its one instance is made at the first press.
+// The information button: the About window, modal.
 void Form1::Command6_Click() {
-    application_.form3().showModal();
+    openAbout_();
 }
 
 } // namespace velti

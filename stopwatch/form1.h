@@ -1,17 +1,17 @@
 // The stopwatch window.
 #pragma once
 
-#include "../app/forms/controls.h"
-#include "../app/forms/form.h"
-#include "../app/platform/instant.h"
+#include "app/core/instant.h"
+#include "app/forms/controls.h"
+#include "app/forms/form.h"
+#include "app/platform/clock.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 namespace velti {
-
-class Application;
 
 // The window's design.
 const forms::FormDescription& form1Description();
@@ -23,7 +23,8 @@ QString elapsedText(std::int32_t seconds);
 // and of Timer1, the captions of the two toggling buttons, and the status text.
 class Form1 final : public forms::Form {
 public:
-    explicit Form1(Application& application);
+    // openAbout shows the About window, modal, and returns once it is closed.
+    Form1(forms::Context& context, Clock& clock, std::function<void()> openAbout);
 
     forms::CommandButton Command1{*this, "Command1"}; // "&Via": start
     forms::CommandButton Command2{*this, "Command2"}; // "&Stop"
@@ -53,9 +54,10 @@ private:
     void Timer1_Timer();
 
     Instant now();
-    int untilNextSecond();
+    int untilNextSecond() const;
 
-    Application& application_;
+    Clock& clock_;
+    std::function<void()> openAbout_;
 };
 
 } // namespace velti

@@ -1,29 +1,21 @@
 // The elapsed-time display, recomputed from the clock on every tick: late, merged or missed ticks
 // cannot make it drift.
-#include "form1.h"
+#include "stopwatch/form1.h"
 
-#include "../app/platform/number_format.h"
+#include "app/core/number_format.h"
 
 namespace velti {
 
 QString elapsedText(std::int32_t count) {
-    // The display asks for the same count some sixty times before it changes: the text of the
-    // last count is kept and handed out again, shared, with nothing formatted or allocated.
-    static std::int32_t lastCount = 0;
-    static QString lastText;
-    if (count == lastCount && !lastText.isNull())
-        return lastText;
     // C++ division truncates towards zero and the remainder takes the dividend's sign.
     const std::int32_t seconds = count % 60;
     const std::int32_t totalMinutes = count / 60;
     const std::int32_t minutes = totalMinutes % 60;
     const std::int32_t hours = totalMinutes / 60;
     const QStringView field = u"##00";
-    lastText = formatNumber(std::int64_t{hours}, field) + u':' +
-               formatNumber(std::int64_t{minutes}, field) + u':' +
-               formatNumber(std::int64_t{seconds}, field);
-    lastCount = count;
-    return lastText;
+    return formatNumber(std::int64_t{hours}, field) + u':' +
+           formatNumber(std::int64_t{minutes}, field) + u':' +
+           formatNumber(std::int64_t{seconds}, field);
 }
 
 void Form1::Timer1_Timer() {

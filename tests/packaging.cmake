@@ -10,7 +10,7 @@ find_program(VELTI_WINDRES x86_64-w64-mingw32-windres)
 if(VELTI_WINDRES AND VELTI_PYTHON3)
     add_test(NAME windows_resources
         COMMAND ${VELTI_PACKAGING_TESTS}/windows_resources.sh ${VELTI_WINDRES}
-                ${PROJECT_SOURCE_DIR}/app/resources/velti.rc)
+                ${PROJECT_SOURCE_DIR}/app/resources/velti.rc ${PROJECT_BINARY_DIR}/generated)
     set_tests_properties(windows_resources PROPERTIES TIMEOUT 60 LABELS package)
 else()
     message(STATUS "x86_64-w64-mingw32-windres or python3 missing: windows_resources is left out")
@@ -30,8 +30,9 @@ else()
                    "desktop_install is left out")
 endif()
 
-# The .deb made by cpack, its fields and contents, and its program run under Xvfb.
-set(velti_deb_tools dpkg dpkg-deb dpkg-shlibdeps objdump ldd file Xvfb xdotool xprop)
+# The .deb made by cpack: its fields and contents, what lintian says of it, and its program run
+# under Xvfb.
+set(velti_deb_tools dpkg dpkg-deb dpkg-shlibdeps objdump readelf ldd file lintian man Xvfb xdotool xprop)
 set(velti_deb_missing "")
 foreach(tool IN LISTS velti_deb_tools)
     string(MAKE_C_IDENTIFIER "VELTI_TOOL_${tool}" variable)

@@ -1,6 +1,6 @@
 // The About window as a user meets it: the typed notice, the memory panel, the help viewer, and
 // the modal window's life from opening to closing.
-#include "support/harness.h"
+#include "tests/support/harness.h"
 
 #include <QTest>
 
@@ -29,13 +29,9 @@ class TestAbout : public QObject {
     QLabel* line(Form3& about, int index) { return Harness::label(about, "Label1", index); }
 
 private slots:
-    void initTestCase() {
-        test::initialiseLayer();
-        // Ticks come from the tests alone, one at a time.
-        forms::TimerControl::setPeriodFloor(24 * 3600 * 1000);
-    }
+    void initTestCase() { test::initialiseLayer(); }
     void init() {
-        h = std::make_unique<Harness>();
+        h = std::make_unique<Harness>(test::quietTimers);
         h->startUp();
     }
     void cleanup() {
@@ -57,12 +53,10 @@ private slots:
                 window->frameGeometry().center() - window->screen()->availableGeometry().center();
             QVERIFY2(offCentre.manhattanLength() <= 4, "not centred on the screen");
             QCOMPARE(Harness::focused(about), QStringLiteral("Command1"));
-            QStringList order;
-            for (int i = 0; i < 3; ++i) {
-                order << Harness::focused(about);
-                Harness::key(about, Qt::Key_Tab);
-            }
-            QCOMPARE(order, (QStringList{"Command1", "Command3", "Command2"}));
+            QCOMPARE(Harness::tabCycle(about, Qt::Key_Tab, 4),
+                     (QStringList{"Command1", "Command3", "Command2", "Command1"}));
+            QCOMPARE(Harness::tabCycle(about, Qt::Key_Backtab, 4),
+                     (QStringList{"Command1", "Command2", "Command3", "Command1"}));
 
             // The memory panel lies below the first visible area.
             for (const char* name : {"Label3", "Label4", "Label8", "Image2"})
@@ -177,32 +171,36 @@ private slots:
 
     void memoryFigures_data() {
         QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<quint64>("figure");
-        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QList<quint64>>("figures"); // total, available, virtual
+        QTest::addColumn<QStringList>("shown");
         const QLocale italian(QLocale::Italian, QLocale::Italy);
         const QLocale english(QLocale::English, QLocale::UnitedStates);
-        QTest::newRow("zero") << italian << quint64(0) << QString();
-        QTest::newRow("32-bit top, Italian")
-            << italian << quint64(4294967295) << QStringLiteral("4.294.967.295");
+        // Three different figures in every row, so no label can show another's.
+        QTest::newRow("zero") << italian << QList<quint64>{0, 5, 12345678}
+                              << QStringList{"", "5", "12.345.678"};
+        QTest::newRow("32-bit top, Italian") << italian << QList<quint64>{4294967295, 1000, 999999}
+                                             << QStringList{"4.294.967.295", "1.000", "999.999"};
         QTest::newRow("32-bit top, English")
-            << english << quint64(4294967295) << QStringLiteral("4,294,967,295");
+            << english << QList<quint64>{65536, 4294967295, 1234567}
+            << QStringList{"65,536", "4,294,967,295", "1,234,567"};
         QTest::newRow("beyond 32 bits")
-            << italian << quint64(68719476736) << QStringLiteral("68.719.476.736");
+            << italian << QList<quint64>{68719476736, 3, 140737488351232}
+            << QStringList{"68.719.476.736", "3", "140.737.488.351.232"};
     }
     void memoryFigures() {
         QFETCH(QLocale, locale);
-        QFETCH(quint64, figure);
-        QFETCH(QString, shown);
+        QFETCH(QList<quint64>, figures);
+        QFETCH(QStringList, shown);
         QLocale::setDefault(locale);
-        h->memory.status = {figure, figure, figure};
+        h->memory.status = {figures[0], figures[1], figures[2]};
         h->withAbout([&](Form3& about) {
             Harness::tick(about);
-            QCOMPARE(Harness::label(about, "Label8")->text(),
-                     " Memoria virtuale disponibile: " + shown + " bytes");
             QCOMPARE(Harness::label(about, "Label3")->text(),
-                     " Memoria fisica totale:  " + shown + " bytes");
+                     " Memoria fisica totale:  " + shown[0] + " bytes");
             QCOMPARE(Harness::label(about, "Label4")->text(),
-                     " Memoria fisica disponibile:  " + shown + " bytes");
+                     " Memoria fisica disponibile:  " + shown[1] + " bytes");
+            QCOMPARE(Harness::label(about, "Label8")->text(),
+                     " Memoria virtuale disponibile: " + shown[2] + " bytes");
         });
     }
 
@@ -234,12 +232,14 @@ private slots:
             }
             Harness::altKey(about, Qt::Key_M);
             QCOMPARE(window->size(), QSize(322, 270));
-            QStringList order;
-            for (int i = 0; i < 2; ++i) {
-                order << Harness::focused(about);
-                Harness::key(about, Qt::Key_Tab);
+            // "&Memoria" leaves the round: either way, Tab goes between "OK" and "&Crediti".
+            for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+                const QStringList round = Harness::tabCycle(about, key, 3);
+                QCOMPARE(round[2], round[0]);
+                QStringList both = round.mid(0, 2);
+                both.sort();
+                QCOMPARE(both, (QStringList{"Command1", "Command2"}));
             }
-            QCOMPARE(order, (QStringList{"Command1", "Command2"}));
         });
     }
 

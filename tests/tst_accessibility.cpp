@@ -1,5 +1,5 @@
 // What a screen reader hears of both windows, through Qt's accessibility interfaces.
-#include "support/harness.h"
+#include "tests/support/harness.h"
 
 #include <QAccessible>
 #include <QTest>
@@ -23,13 +23,10 @@ class TestAccessibility : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        test::initialiseLayer();
-        forms::TimerControl::setPeriodFloor(24 * 3600 * 1000);
-    }
+    void initTestCase() { test::initialiseLayer(); }
 
     void theStopwatchIsReadAsShown() {
-        Harness h;
+        Harness h{test::quietTimers};
         Form1& form = h.startUp();
         QAccessibleInterface* window = accessible(form.window());
         QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Vantelsiro"));
@@ -65,7 +62,7 @@ private slots:
     }
 
     void theAboutWindowIsReadAsShown() {
-        Harness h;
+        Harness h{test::quietTimers};
         h.startUp();
         h.withAbout([&](Form3& about) {
             QAccessibleInterface* window = accessible(about.window());

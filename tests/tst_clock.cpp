@@ -1,10 +1,11 @@
 // The clock under the stopwatch: whole seconds, never moved by a setting of the wall clock, and
 // counts that saturate instead of wrapping.
-#include "support/harness.h"
+#include "tests/support/harness.h"
 
+#include "app/core/number_format.h"
 #include "app/platform/clock.h"
-#include "app/platform/number_format.h"
 
+#include <QDate>
 #include <QTest>
 
 #include <limits>
@@ -16,10 +17,17 @@ namespace {
 
 constexpr std::int64_t kNano = 1'000'000'000;
 
+// Seconds from the zero instant to a local date and time.
+std::int64_t secondsAt(const QDate& date, int hour, int minute, int second) {
+    return QDate(1899, 12, 30).daysTo(date) * kSecondsPerDay + hour * 3600 + minute * 60 + second;
+}
+
 class FakeWall final : public WallSource {
 public:
-    std::int64_t nanos = (46363 * kSecondsPerDay + 10 * 3600) * kNano + 250'000'000;
-    std::int64_t localNanoseconds() override { return nanos; }
+    explicit FakeWall(WallTime start = {secondsAt(QDate(2026, 12, 7), 10, 0, 0), 250'000'000})
+        : time(start) {}
+    WallTime localTime() override { return time; }
+    WallTime time;
 };
 
 class FakeMonotonic final : public MonotonicSource {
@@ -31,6 +39,9 @@ public:
 // A clock for the real window that is a SteadyClock over fake sources.
 class SteadyHarness {
 public:
+    SteadyHarness() = default;
+    explicit SteadyHarness(WallTime start) : wall(start) {}
+
     FakeWall wall;
     FakeMonotonic monotonic;
     SteadyClock clock{wall, monotonic};
@@ -53,7 +64,7 @@ private slots:
         FakeMonotonic monotonic;
         SteadyClock clock(wall, monotonic);
         const std::int64_t start = nearestWholeSecond(clock.now());
-        QCOMPARE(start, 46363 * kSecondsPerDay + 10 * 3600);
+        QCOMPARE(start, secondsAt(QDate(2026, 12, 7), 10, 0, 0));
         // The wall clock read 10:00:00.25: the next second begins 0.75 s later.
         monotonic.nanos += 749'000'000;
         QCOMPARE(nearestWholeSecond(clock.now()), start);
@@ -75,9 +86,62 @@ private slots:
         h.app.startUp();
         Harness::click(form, "Command1");
         h.monotonic.nanos += 65 * kNano;
-        h.wall.nanos += jump * kNano; // a daylight-saving switch, or someone setting the clock
+        h.wall.time.seconds += jump; // a daylight-saving switch, or someone setting the clock
         Harness::tick(form);
         QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:01:05"));
+    }
+
+    // Whatever date the wall clock reads at start-up, from before 1900 to the last second of 9999,
+    // the stopwatch counts, pauses, resumes and saturates as it does today. Under the sanitizers
+    // this is also the proof that no date overflows on the way (a single 64-bit count of
+    // nanoseconds since 1899 ends in 2192).
+    void anyWallClockDate_data() {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<int>("hour");
+        QTest::addColumn<int>("minute");
+        QTest::addColumn<int>("second");
+        QTest::newRow("year 1") << QDate(1, 1, 1) << 0 << 0 << 0;
+        QTest::newRow("29 February 1600") << QDate(1600, 2, 29) << 12 << 0 << 0;
+        QTest::newRow("the eve of the zero day") << QDate(1899, 12, 29) << 23 << 59 << 30;
+        QTest::newRow("the zero day") << QDate(1899, 12, 30) << 0 << 0 << 0;
+        QTest::newRow("2192, past a nanosecond count") << QDate(2192, 4, 12) << 0 << 0 << 0;
+        QTest::newRow("2262, past Unix nanoseconds") << QDate(2262, 4, 12) << 0 << 0 << 0;
+        QTest::newRow("the last minute of 9999") << QDate(9999, 12, 31) << 23 << 59 << 30;
+    }
+    void anyWallClockDate() {
+        QFETCH(QDate, date);
+        QFETCH(int, hour);
+        QFETCH(int, minute);
+        QFETCH(int, second);
+        const std::int64_t start = secondsAt(date, hour, minute, second);
+        SteadyHarness h({start, 250'000'000});
+        SteadyClock& clock = h.clock;
+        QCOMPARE(nearestWholeSecond(clock.now()), start);
+        QCOMPARE(clock.nanosecondsToNextSecond(), std::int64_t{750'000'000});
+
+        h.app.startUp();
+        Form1& form = h.app.form1();
+        Harness::click(form, "Command1");
+        h.monotonic.nanos += 65 * kNano; // across midnight, and into the year 10000 from 9999
+        Harness::tick(form);
+        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:01:05"));
+        QCOMPARE(nearestWholeSecond(clock.now()), start + 65);
+        Harness::click(form, "Command3"); // Pausa
+        h.monotonic.nanos += 3600 * kNano;
+        Harness::click(form, "Command3"); // Riprendi: the hour paused is not counted
+        h.monotonic.nanos += 5 * kNano;
+        Harness::tick(form);
+        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:01:10"));
+        // Past the largest count it stays at the largest.
+        h.monotonic.nanos += std::int64_t{std::numeric_limits<std::int32_t>::max()} * kNano;
+        Harness::tick(form);
+        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("596523:14:07"));
+        // A monotonic clock at the end of its range: the count saturates, nothing wraps.
+        h.monotonic.nanos = std::numeric_limits<std::int64_t>::max();
+        Harness::tick(form);
+        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("596523:14:07"));
+        QVERIFY(clock.nanosecondsToNextSecond() > 0);
+        QVERIFY(clock.nanosecondsToNextSecond() <= kNano);
     }
 
     void theCountingTimerSleepsUntilTheNextSecond() {

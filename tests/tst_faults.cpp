@@ -1,9 +1,10 @@
 // Faults from outside and inside: a help viewer that is missing, not executable or gone at once;
 // memory figures that cannot be read; and a control operation that fails in every kind of
 // handler. The user is told, the failed handler stops at its step, and the program goes on.
-#include "support/harness.h"
+#include "tests/support/harness.h"
+#include "tests/support/probe.h"
 
-#include "app/forms/runtime_error.h"
+#include "app/core/runtime_error.h"
 #include "app/platform/launcher.h"
 #include "app/platform/memory.h"
 
@@ -14,7 +15,9 @@
 #include <QTest>
 
 using namespace velti;
+using velti::test::Failure;
 using velti::test::Harness;
+using velti::test::Probe;
 
 namespace {
 
@@ -42,126 +45,6 @@ public:
 
 private:
     QByteArray saved_;
-};
-
-// A window whose handlers each take a step, fail at a control operation chosen by the test, and
-// would take one more step after it.
-const forms::FormDescription& probeDescription() {
-    using namespace forms;
-    // clang-format off
-    static const FormDescription description{
-        .name = "Probe",
-        .caption = "Probe",
-        .clientWidth = 3000,
-        .clientHeight = 1500,
-        .controls = {
-            {.kind = ControlKind::CommandButton, .name = "Command1", .caption = "&Prova",
-             .left = 0, .top = 0, .width = 900, .height = 375, .tabIndex = 0},
-            {.kind = ControlKind::CommandButton, .name = "Command2", .caption = "&Bene",
-             .left = 1000, .top = 0, .width = 900, .height = 375, .tabIndex = 1},
-            {.kind = ControlKind::CommandButton, .name = "Command3", .caption = "Spento",
-             .left = 2000, .top = 0, .width = 900, .height = 375, .tabIndex = 2},
-            {.kind = ControlKind::Label, .name = "Label1", .index = 0, .left = 0, .top = 600,
-             .width = 3000, .height = 255},
-            {.kind = ControlKind::Label, .name = "Label2", .left = 0, .top = 900, .width = 3000,
-             .height = 255},
-            {.kind = ControlKind::Timer, .name = "Timer1", .interval = 1},
-        },
-    };
-    // clang-format on
-    return description;
-}
-
-// The failing operations, one of each run-time error the window layer raises.
-enum class Failure { None, InvalidCall, NoSuchElement, Overflow, NoSuchControl, Unloaded };
-
-class Probe final : public forms::Form {
-public:
-    Probe(forms::Context& context, Failure load, Failure click, Failure timer, Failure unload)
-        : Form(probeDescription(), context), load_(load), click_(click), timer_(timer),
-          unload_(unload) {}
-
-    forms::CommandButton Command3{*this, "Command3"};
-    forms::LabelArray Label1{*this, "Label1"};
-    forms::Label Label2{*this, "Label2"};
-    forms::Label Missing{*this, "Label9"}; // no such control in the design
-    forms::Timer Timer1{*this, "Timer1"};
-    // A control of another window, unloaded when the step runs.
-    forms::Label* elsewhere = nullptr;
-
-    std::int16_t cancelBeforeFailure = 0;
-    // How often each handler ran past its failing step; the step after it also writes Label2.
-    int afterLoad = 0, afterClick = 0, afterTimer = 0, afterUnload = 0;
-    int goodClicks = 0;
-
-protected:
-    std::vector<forms::EventBinding> events() override {
-        using forms::Event;
-        return {
-            {"Form", Event::Load,
-             [this] {
-                 Command3.setEnabled(false);
-                 Label1.item(0).setCaption(QStringLiteral("caricato"));
-                 fail(load_);
-                 ++afterLoad;
-                 Label2.setCaption(QStringLiteral("caricato fino in fondo"));
-             }},
-            {"Form",
-             Event::Unload,
-             {},
-             [this](std::int16_t& cancel) {
-                 cancel = cancelBeforeFailure;
-                 Label1.item(0).setCaption(QStringLiteral("chiusura"));
-                 fail(unload_);
-                 ++afterUnload;
-                 cancel = 0;
-             }},
-            {"Command1", Event::Click,
-             [this] {
-                 Label1.item(0).setCaption(QStringLiteral("cliccato"));
-                 fail(click_);
-                 ++afterClick;
-                 Label2.setCaption(QStringLiteral("cliccato fino in fondo"));
-             }},
-            {"Command2", Event::Click,
-             [this] {
-                 ++goodClicks;
-                 Label2.setCaption(QStringLiteral("bene %1").arg(goodClicks));
-             }},
-            {"Timer1", Event::Timer,
-             [this] {
-                 Label1.item(0).setCaption(QStringLiteral("tic"));
-                 fail(timer_);
-                 ++afterTimer;
-                 Label2.setCaption(QStringLiteral("tic fino in fondo"));
-             }},
-        };
-    }
-
-private:
-    void fail(Failure failure) {
-        switch (failure) {
-        case Failure::None:
-            break;
-        case Failure::InvalidCall:
-            Command3.setFocus(); // disabled
-            break;
-        case Failure::NoSuchElement:
-            Label1.item(7).setCaption(QStringLiteral("x"));
-            break;
-        case Failure::Overflow:
-            forms::checkedAdd(32767, 1);
-            break;
-        case Failure::NoSuchControl:
-            Missing.setCaption(QStringLiteral("x"));
-            break;
-        case Failure::Unloaded:
-            elsewhere->setCaption(QStringLiteral("x"));
-            break;
-        }
-    }
-
-    Failure load_, click_, timer_, unload_;
 };
 
 struct Expected {
@@ -235,13 +118,9 @@ class TestFaults : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        test::initialiseLayer();
-        // Ticks come from the tests alone.
-        forms::TimerControl::setPeriodFloor(24 * 3600 * 1000);
-    }
+    void initTestCase() { test::initialiseLayer(); }
     void init() {
-        h = std::make_unique<Harness>();
+        h = std::make_unique<Harness>(test::quietTimers);
         h->startUp();
     }
     void cleanup() { h.reset(); }
@@ -365,18 +244,38 @@ private slots:
     }
 
     void memoryFileReadableAgainLater() {
-        // The figures come from whatever file the query is given.
+        // The file is missing at the first tick and there by the next: the same query, asked
+        // again, opens it then and the figures come back.
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        const QString path = dir.filePath(QStringLiteral("meminfo"));
-        SystemMemoryQuery before(path.toStdString());
-        QCOMPARE(before.query().totalPhysical, std::uint64_t{0});
-        writeFile(path, "MemTotal:       2048 kB\nMemAvailable:   1024 kB\n",
-                  QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        SystemMemoryQuery after(path.toStdString());
-        const MemoryStatus status = after.query();
-        QCOMPARE(status.totalPhysical, std::uint64_t{2048 * 1024});
-        QCOMPARE(status.availablePhysical, std::uint64_t{1024 * 1024});
+        const QString meminfo = dir.filePath(QStringLiteral("meminfo"));
+        const QString statm = dir.filePath(QStringLiteral("statm"));
+        SystemMemoryQuery query(meminfo.toStdString(), statm.toStdString());
+        h->memory.forwardTo = &query;
+        h->withAbout([&](Form3& about) {
+            Harness::tick(about);
+            QCOMPARE(labelText(about, "Label3"), QStringLiteral(" Memoria fisica totale:   bytes"));
+            QCOMPARE(labelText(about, "Label8"),
+                     QStringLiteral(" Memoria virtuale disponibile:  bytes"));
+            const auto permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+            writeFile(meminfo, "MemTotal:       2048 kB\nMemAvailable:   1024 kB\n", permissions);
+            Harness::tick(about);
+            QCOMPARE(labelText(about, "Label3"),
+                     QStringLiteral(" Memoria fisica totale:  2,097,152 bytes"));
+            QCOMPARE(labelText(about, "Label4"),
+                     QStringLiteral(" Memoria fisica disponibile:  1,048,576 bytes"));
+            QCOMPARE(labelText(about, "Label8"),
+                     QStringLiteral(" Memoria virtuale disponibile:  bytes"));
+            // The other file comes later still, and is picked up in its turn.
+            writeFile(statm, "1\n", permissions);
+            Harness::tick(about);
+            QVERIFY(labelText(about, "Label8")
+                        .contains(QRegularExpression(
+                            QStringLiteral("^ Memoria virtuale disponibile: \\d.*\\d bytes$"))));
+            QCOMPARE(labelText(about, "Label3"),
+                     QStringLiteral(" Memoria fisica totale:  2,097,152 bytes"));
+        });
+        h->memory.forwardTo = nullptr;
     }
 
     // --- A failing control operation in every kind of handler.
@@ -389,9 +288,9 @@ private slots:
     void failureInLoad() {
         QFETCH(int, which);
         const Expected& e = failures[which];
-        Probe other(h->app.context(), Failure::None, Failure::None, Failure::None, Failure::None);
+        Probe other(h->app.context());
         forms::Label otherLabel{other, "Label2"};
-        Probe probe(h->app.context(), e.failure, Failure::None, Failure::None, Failure::None);
+        Probe probe(h->app.context(), {.load = e.failure});
         probe.elsewhere = &otherLabel;
         probe.show();
         QVERIFY(probe.isLoaded());
@@ -416,9 +315,9 @@ private slots:
     void failureInClick() {
         QFETCH(int, which);
         const Expected& e = failures[which];
-        Probe other(h->app.context(), Failure::None, Failure::None, Failure::None, Failure::None);
+        Probe other(h->app.context());
         forms::Label otherLabel{other, "Label2"};
-        Probe probe(h->app.context(), Failure::None, e.failure, Failure::None, Failure::None);
+        Probe probe(h->app.context(), {.click = e.failure});
         probe.elsewhere = &otherLabel;
         probe.show();
         QVERIFY(h->msgBox.shown.empty());
@@ -449,9 +348,9 @@ private slots:
     void failureInTimer() {
         QFETCH(int, which);
         const Expected& e = failures[which];
-        Probe other(h->app.context(), Failure::None, Failure::None, Failure::None, Failure::None);
+        Probe other(h->app.context());
         forms::Label otherLabel{other, "Label2"};
-        Probe probe(h->app.context(), Failure::None, Failure::None, e.failure, Failure::None);
+        Probe probe(h->app.context(), {.timer = e.failure});
         probe.elsewhere = &otherLabel;
         probe.show();
         Harness::tick(probe, 3);
@@ -480,9 +379,9 @@ private slots:
         QFETCH(int, which);
         QFETCH(bool, cancelled);
         const Expected& e = failures[which];
-        Probe other(h->app.context(), Failure::None, Failure::None, Failure::None, Failure::None);
+        Probe other(h->app.context());
         forms::Label otherLabel{other, "Label2"};
-        Probe probe(h->app.context(), Failure::None, Failure::None, Failure::None, e.failure);
+        Probe probe(h->app.context(), {.unload = e.failure});
         probe.elsewhere = &otherLabel;
         probe.cancelBeforeFailure = cancelled ? 1 : 0;
         probe.show();

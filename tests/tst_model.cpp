@@ -6,7 +6,7 @@
 //
 // The seed is fixed; VELTI_MODEL_SEED picks another and VELTI_MODEL_EVENTS another length (the
 // long run in bench/ uses it). A failure names the seed, the event and the events before it.
-#include "support/harness.h"
+#include "tests/support/harness.h"
 
 #include <QTest>
 
@@ -420,11 +420,7 @@ class TestModel : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        test::initialiseLayer();
-        // Ticks come from the test alone.
-        forms::TimerControl::setPeriodFloor(24 * 3600 * 1000);
-    }
+    void initTestCase() { test::initialiseLayer(); }
 
     void theWindowFollowsTheModel() {
         if (qEnvironmentVariableIsSet("VELTI_MODEL_SEED"))
@@ -436,7 +432,7 @@ private slots:
         random.seed(seed);
         qInfo("seed %llu, %ld events", static_cast<unsigned long long>(seed), events);
 
-        h = std::make_unique<Harness>();
+        h = std::make_unique<Harness>(test::quietTimers);
         form = &h->startUp();
         model.now = h->clock.seconds;
         QVERIFY2(agrees("start-up"), qPrintable(failure));

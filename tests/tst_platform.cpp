@@ -1,5 +1,4 @@
 // The real platform services: the memory figures and the program launcher.
-#include "app/forms/runtime_error.h"
 #include "app/platform/launcher.h"
 #include "app/platform/memory.h"
 
@@ -85,7 +84,7 @@ private slots:
         QTRY_COMPARE(recorded(), QStringLiteral("-I\nHlp_Informazioni_suxxx\n-W\nHlpWnd02\n"));
 
         qputenv("PATH", "/nonexistent-velti-dir");
-        QVERIFY_THROWS_EXCEPTION(forms::RuntimeError, launcher.start(helpCommand, 1));
+        QVERIFY(!launcher.start(helpCommand, 1));
         qputenv("PATH", oldPath);
         QDir::setCurrent(oldCwd);
     }

@@ -1,6 +1,6 @@
 // A long run of the About window in one process: a thousand openings and closings leave no widget
 // behind and let resident memory grow by no more than a little.
-#include "support/harness.h"
+#include "tests/support/harness.h"
 
 #include <QApplication>
 #include <QFile>
@@ -73,14 +73,10 @@ class TestSoak : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        test::initialiseLayer();
-        // Ticks come from the test alone.
-        forms::TimerControl::setPeriodFloor(24 * 3600 * 1000);
-    }
+    void initTestCase() { test::initialiseLayer(); }
 
     void aThousandOpeningsLeaveNothingBehind() {
-        Harness h;
+        Harness h{test::quietTimers};
         Form1& stopwatch = h.startUp();
         // The stopwatch counts all the while, behind the modal window.
         Harness::click(stopwatch, "Command1");

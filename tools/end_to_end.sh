@@ -21,46 +21,24 @@
 set -u
 
 PROGRAM=${1:-}
-passed=0 failed=0 pid="" xvfb_pid=""
+. "$(dirname "${BASH_SOURCE[0]}")/lib/xsession.sh"
+pid=""
 workdir=$(mktemp -d "${TMPDIR:-/tmp}/velti-e2e.XXXXXX")
 
 cleanup() {
     [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    xsession_stop
     wait 2>/dev/null
     rm -rf "$workdir"
 }
 trap cleanup EXIT
 
-die() { echo "not ok - $*"; echo "$passed passed, $((failed + 1)) failed"; exit 1; }
-
-# check DESCRIPTION COMMAND...: runs the command, prints ok / not ok.
-check() {
-    local description=$1; shift
-    if "$@"; then echo "ok - $description"; passed=$((passed + 1))
-    else echo "not ok - $description"; failed=$((failed + 1)); fi
-}
-
 [ -x "$PROGRAM" ] || die "usage: $0 /abs/path/to/velti (got '${PROGRAM}', not an executable)"
-for tool in Xvfb xdotool xwininfo import compare convert python3; do
-    command -v "$tool" >/dev/null || die "required tool '$tool' is not installed"
-done
+need Xvfb xdotool xwininfo import compare convert python3
+xsession_start "$workdir" || die "Xvfb did not start"
 
-# A free display chosen by the server itself.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$workdir/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$workdir/display" ] && break; sleep 0.1; done
-[ -s "$workdir/display" ] || die "Xvfb did not start"
-DISPLAY=":$(head -n1 "$workdir/display")"
-export DISPLAY
-export QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1 XDG_RUNTIME_DIR="$workdir" XDG_CONFIG_HOME="$workdir"
-unset QT_SCREEN_SCALE_FACTORS QT_FONT_DPI
-
-# window_id_now TITLE: ids of the visible windows with exactly this title, if any.
-window_id_now() {
-    local title=${1//./\\.}
-    xdotool search --onlyvisible --name "^$title\$" 2>/dev/null
-}
+# window_id_now TITLE: ids of the program's visible windows with exactly this title, if any.
+window_id_now() { windows_of "$pid" "$1"; }
 # window_id TITLE: the same, waiting up to 5 s for one to appear.
 window_id() {
     for _ in $(seq 50); do window_id_now "$1" && return 0; sleep 0.1; done
@@ -93,35 +71,14 @@ viewable_toplevels() {
     done
     echo "$n"
 }
-# Close as a window manager would: send a WM_DELETE_WINDOW ClientMessage. xdotool 3.20160805
-# (Debian 12) has no windowquit ("windowclose"/"windowkill" destroy the window or kill the
-# client), so a few lines of Python send the ClientMessage with libX11's XSendEvent.
-wm_delete() {
-    timeout 5 python3 - "$1" <<'EOF'
-import ctypes, sys
-x = ctypes.CDLL("libX11.so.6"); x.XOpenDisplay.restype = ctypes.c_void_p
-x.XInternAtom.restype = ctypes.c_ulong
-d = ctypes.c_void_p(x.XOpenDisplay(None))
-class Msg(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
-                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
-                ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 24)]
-w = int(sys.argv[1])
-e = Msg(type=33, window=w, format=32, message_type=x.XInternAtom(d, b"WM_PROTOCOLS", 0))
-e.data[0] = x.XInternAtom(d, b"WM_DELETE_WINDOW", 0)
-x.XSendEvent(d, ctypes.c_ulong(w), 0, ctypes.c_long(0), ctypes.byref(e)); x.XFlush(d)
-EOF
-}
 # close_and_wait ID: WM_DELETE_WINDOW, then the exit status must be 0 within 3 s.
 close_and_wait() {
     wm_delete "$1" || return 1
-    for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$pid" 2>/dev/null; then
+    if ! ends_within "$pid" 30; then
         echo "# still running 3 s after WM_DELETE_WINDOW"; kill "$pid"; wait "$pid"; pid=""; return 1
     fi
-    wait "$pid"; local status=$?; pid=""
-    [ "$status" = 0 ] || { echo "# exit status $status"; return 1; }
+    pid=""
+    [ "$ended_status" = 0 ] || { echo "# exit status $ended_status"; return 1; }
 }
 start() {
     "$PROGRAM" >"$workdir/out.log" 2>&1 & pid=$!
@@ -194,6 +151,4 @@ sleep 2.2; screenshot "$main" "$workdir/after.png"
 check "afterwards Alt+V in the stopwatch window makes the display change" \
     differ_region "$workdir/before.png" "$workdir/after.png" "$DISPLAY_REGION"
 check "closing the stopwatch window ends the program with status 0" close_and_wait "$main"
-
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish

@@ -7,8 +7,9 @@ packages=(
     qt6-base-dev libgl-dev qt6-translations-l10n
     fonts-liberation
     xvfb xauth xdotool x11-utils imagemagick
-    python3
-    binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev file
+    python3 clang-format
+    binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev file lintian man-db
+    openbox weston qt6-wayland dbus dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0
     shellcheck
 )
 

@@ -1,15 +1,21 @@
-#include "controls.h"
+#include "app/forms/controls.h"
 
-#include "form.h"
-#include "runtime_error.h"
-#include "widgets.h"
+#include "app/core/runtime_error.h"
+#include "app/forms/form.h"
+#include "app/forms/widgets.h"
 
 #include <QLabel>
 #include <QPushButton>
 
 namespace velti::forms {
 
+void Context::operation() {
+    if (failAtOperation != 0 && ++operations == failAtOperation)
+        throw RuntimeError::invalidCall();
+}
+
 template <class Widget> Widget* Control::live() const {
+    form_.context().operation();
     auto* widget = qobject_cast<Widget*>(form_.control(name_, index_));
     if (widget == nullptr)
         throw RuntimeError::invalidCall();
@@ -25,12 +31,12 @@ void CommandButton::setCaption(const QString& caption) {
 }
 
 void CommandButton::setEnabled(bool enabled) {
-    live<QPushButton>()->setEnabled(enabled);
+    form_.setButtonEnabled(live<QPushButton>(), enabled);
 }
 
 void CommandButton::setFocus() {
     auto* button = live<QPushButton>();
-    if (!button->isEnabled() || button->isHidden())
+    if (!form_.isButtonEnabled(button) || button->isHidden())
         throw RuntimeError::invalidCall();
     button->setFocus(Qt::OtherFocusReason);
 }
@@ -51,6 +57,7 @@ void Label::setForeColor(QRgb colour) {
 }
 
 Label LabelArray::item(std::int16_t index) const {
+    form_.context().operation();
     if (!form_.hasElement(name_, index))
         throw RuntimeError::noSuchElement(index);
     return Label(form_, name_, index);

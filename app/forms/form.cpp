@@ -1,10 +1,11 @@
-#include "form.h"
+#include "app/forms/form.h"
 
-#include "runtime_error.h"
-#include "widgets.h"
+#include "app/core/runtime_error.h"
+#include "app/forms/widgets.h"
 
-#include "../platform/msgbox.h"
+#include "app/platform/msgbox.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QFrame>
 #include <QGuiApplication>
@@ -14,8 +15,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 namespace velti::forms {
 
@@ -58,13 +61,11 @@ QColor colour(const Colour& c, const QPalette& palette) {
     return {};
 }
 
-// Every image the icon file holds, so the desktop can pick the size it needs. Each file is read
-// once for the life of the program: a window loaded afresh reuses the icons, and with them the
-// pixmaps Qt has already cached for them.
-QIcon icon(const char* path) {
-    static QHash<QString, QIcon> read;
+// Every image the icon file holds, so the desktop can pick the size it needs; each file is read
+// once for the application.
+QIcon icon(const char* path, Context& context) {
     const QString name = text(path);
-    if (const auto known = read.constFind(name); known != read.constEnd())
+    if (const auto known = context.icons.constFind(name); known != context.icons.constEnd())
         return *known;
     QIcon icon;
     QImageReader reader(name);
@@ -73,7 +74,7 @@ QIcon icon(const char* path) {
         if (!image.isNull())
             icon.addPixmap(QPixmap::fromImage(image));
     } while (reader.jumpToNextImage());
-    read.insert(name, icon);
+    context.icons.insert(name, icon);
     return icon;
 }
 
@@ -89,10 +90,10 @@ Qt::Alignment alignment(Alignment a) {
     return Qt::AlignLeft | Qt::AlignTop;
 }
 
-QWidget* makeButton(const ControlDescription& c, QWidget* parent) {
-    auto* button = new QPushButton(text(c.caption), parent);
+QWidget* makeButton(const ControlDescription& c, QWidget* parent, Context& context) {
+    auto* button = new ButtonControl(text(c.caption), parent);
     if (c.picture != nullptr) {
-        button->setIcon(icon(c.picture));
+        button->setIcon(icon(c.picture, context));
         button->setIconSize(QSize(16, 16));
     }
     // A picture button is read out by its tooltip; a captioned one by its caption, without "&".
@@ -107,10 +108,10 @@ QWidget* makeButton(const ControlDescription& c, QWidget* parent) {
 }
 
 QWidget* makeLabel(const ControlDescription& c, QWidget* parent) {
-    auto* label = new QLabel(text(c.caption), parent);
+    // A bordered label is a one-line field; other text folds at word boundaries.
+    QLabel* label =
+        c.border ? new FieldLabel(text(c.caption), parent) : new QLabel(text(c.caption), parent);
     label->setTextFormat(Qt::PlainText);
-    // Text folds at word boundaries, except in a bordered label: that is a one-line field, where a
-    // long figure runs to the edge rather than folding out of sight.
     label->setWordWrap(!c.border);
     label->setAlignment(alignment(c.alignment));
     QPalette palette = label->palette();
@@ -138,12 +139,12 @@ QWidget* makeFrame(QWidget* parent) {
     return frame;
 }
 
-QWidget* makeImage(const ControlDescription& c, QWidget* parent) {
+QWidget* makeImage(const ControlDescription& c, QWidget* parent, Context& context) {
     auto* image = new QLabel(parent);
     // The icon's image of the box's size, at its natural size: never stretched. On a scaled screen
     // the largest image the icon holds is drawn.
     const QSize size(pixels(c.width), pixels(c.height));
-    image->setPixmap(icon(c.picture).pixmap(size, image->devicePixelRatioF()));
+    image->setPixmap(icon(c.picture, context).pixmap(size, image->devicePixelRatioF()));
     image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return image;
 }
@@ -168,8 +169,8 @@ void Form::load() {
     bindEvents();
     ++context_.loadedWindows;
     for (const EventBinding& binding : events()) {
-        if (binding.event == Event::Load)
-            deliver(binding.handler);
+        if (binding.event() == Event::Load)
+            deliver(binding.handler());
     }
 }
 
@@ -184,9 +185,14 @@ void Form::build() {
     window->setObjectName(QString::fromLatin1(d.name));
     window->setWindowTitle(text(d.caption));
     window->setFixedSize(pixels(d.clientWidth), pixels(d.clientHeight));
+    // On a scaled screen Qt asks for resizing in steps of a scaled pixel (2 at 1.5): with the
+    // steps counted from the designed size, the desktop never rounds that size away.
+    window->setBaseSize(window->size());
+    window->winId();
+    window->windowHandle()->setBaseSize(window->size());
     window->setFont(font(d.font, window->font()));
     if (d.icon != nullptr)
-        window->setWindowIcon(icon(d.icon));
+        window->setWindowIcon(icon(d.icon, context_));
     if (d.picture != nullptr)
         window->setBackground(QPixmap(text(d.picture)));
 
@@ -199,7 +205,7 @@ void Form::build() {
         QObject* object = nullptr;
         switch (c.kind) {
         case ControlKind::CommandButton: {
-            QWidget* button = makeButton(c, parent);
+            QWidget* button = makeButton(c, parent, context_);
             tabOrder.emplace_back(c.tabIndex, static_cast<QPushButton*>(button));
             object = button;
             break;
@@ -211,10 +217,10 @@ void Form::build() {
             object = makeFrame(parent);
             break;
         case ControlKind::Image:
-            object = makeImage(c, parent);
+            object = makeImage(c, parent, context_);
             break;
         case ControlKind::Timer: {
-            auto* timer = new TimerControl(c.interval, window);
+            auto* timer = new TimerControl(c.interval, context_.timers, window);
             // Designed enabled: it runs from the load until a handler says otherwise.
             timer->setEnabled(true);
             object = timer;
@@ -243,29 +249,46 @@ void Form::build() {
 
 void Form::bindEvents() {
     unloadHandler_ = nullptr;
-    for (EventBinding& binding : events()) {
-        switch (binding.event) {
+    for (const EventBinding& binding : events()) {
+        switch (binding.event()) {
         case Event::Load:
             break;
         case Event::Unload:
-            unloadHandler_ = std::move(binding.unloadHandler);
+            unloadHandler_ = binding.unloadHandler();
             break;
         case Event::Click: {
-            auto* button = qobject_cast<QPushButton*>(control(binding.source));
-            Q_ASSERT(button != nullptr);
+            auto* button = qobject_cast<QPushButton*>(designedControl(binding));
+            // Whatever queued or delayed the click, a disabled or hidden button runs nothing,
+            // nor does one whose window is no longer on screen.
             QObject::connect(button, &QPushButton::clicked, window_,
-                             [this, handler = std::move(binding.handler)] { deliver(handler); });
+                             [this, button, handler = binding.handler()] {
+                                 if (isButtonEnabled(button) && button->isVisible())
+                                     deliver(handler);
+                             });
             break;
         }
         case Event::Timer: {
-            auto* timer = qobject_cast<TimerControl*>(control(binding.source));
-            Q_ASSERT(timer != nullptr);
-            timer->setHandler([this, handler = std::move(binding.handler)] { deliver(handler); });
-            timer->setPacing(std::move(binding.pacing));
+            auto* timer = qobject_cast<TimerControl*>(designedControl(binding));
+            timer->setHandler([this, handler = binding.handler()] { deliver(handler); });
+            timer->setPacing(binding.pacing());
             break;
         }
         }
     }
+}
+
+// A row that names no control of the right kind is a fault of the program itself, in any build.
+QObject* Form::designedControl(const EventBinding& binding) const {
+    const std::string_view source = binding.source();
+    const ControlKind kind =
+        binding.event() == Event::Click ? ControlKind::CommandButton : ControlKind::Timer;
+    const bool designed = std::any_of(
+        description_.controls.begin(), description_.controls.end(),
+        [&](const ControlDescription& c) { return c.name == source && c.kind == kind; });
+    if (!designed || !binding.handler())
+        qFatal("%s: the event binding of '%s' names no such control or no handler",
+               description_.name, binding.source());
+    return control(source);
 }
 
 void Form::show() {
@@ -277,24 +300,71 @@ void Form::show() {
 }
 
 void Form::showModal() {
+    context_.operation();
     load();
     if (!window_)
         return;
-    window_->setWindowModality(Qt::ApplicationModal);
-    if (description_.centred) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame(QPoint(), window_->size());
-            frame.moveCenter(screen->availableGeometry().center());
-            window_->move(frame.topLeft());
+    // The window that was active owns the modal one, so the desktop keeps the two together:
+    // minimised, raised and placed as one.
+    QWidget* owner = QApplication::activeWindow();
+    if (owner == nullptr || owner == window_) {
+        owner = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top != window_ && top->isVisible() && qobject_cast<FormWindow*>(top) != nullptr) {
+                owner = top;
+                break;
+            }
         }
     }
+    window_->setWindowModality(Qt::ApplicationModal);
+    if (owner != nullptr)
+        window_->windowHandle()->setTransientParent(owner->windowHandle());
+    placeModal(owner);
+    // Buttons held by the handler that opens this window are disabled before the nested loop.
+    releaseHeldButtons();
     window_->show();
-    window_->activateWindow();
+    // Asked of the window itself: activateWindow() takes an owned window whose owner is active
+    // for active already.
+    window_->windowHandle()->requestActivate();
     focusFirstButton();
     QEventLoop loop;
     modalLoop_ = &loop;
     loop.exec(QEventLoop::DialogExec);
     modalLoop_ = nullptr;
+}
+
+namespace {
+QMargins frameMargins(const QWidget* window) {
+    const QRect outer = window->frameGeometry();
+    const QRect inner = window->geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+} // namespace
+
+// A centred window centres its frame, title bar included, on the screen of its owner. The frame
+// is not known until the desktop has framed the window: until then the owner's frame stands in
+// for it, and the window is placed again once its own is known.
+void Form::placeModal(QWidget* owner) {
+    if (!description_.centred)
+        return;
+    QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    const auto centre = [window = window_, screen](QMargins margins) {
+        QRect frame(QPoint(), window->size().grownBy(margins));
+        frame.moveCenter(screen->availableGeometry().center());
+        // Placed by its client area: Qt moves a created window's frame only once it knows it.
+        const QPoint client = frame.topLeft() + QPoint(margins.left(), margins.top());
+        if (window->geometry().topLeft() != client)
+            window->move(window->pos() + client - window->geometry().topLeft());
+    };
+    const QMargins guess = owner != nullptr ? frameMargins(owner) : QMargins();
+    centre(guess);
+    static_cast<FormWindow*>(window_.data())->whenFramed([window = window_, guess, centre] {
+        if (window && frameMargins(window) != guess)
+            centre(frameMargins(window));
+    });
 }
 
 void Form::focusFirstButton() {
@@ -315,6 +385,7 @@ void Form::focusFirstButton() {
 }
 
 void Form::unload() {
+    context_.operation();
     if (!window_)
         return;
     std::int16_t cancel = 0;
@@ -337,12 +408,15 @@ void Form::unload() {
 }
 
 void Form::setHeight(double twips) {
+    context_.operation();
     if (!window_)
         throw RuntimeError::objectUnloaded();
     const int clientTwips = qRound(twips) - description_.borderTop - description_.borderSide;
     if (clientTwips < 0)
         throw RuntimeError::invalidCall();
+    window_->setBaseSize(window_->width(), pixels(clientTwips));
     window_->setFixedHeight(pixels(clientTwips));
+    window_->windowHandle()->setBaseSize(window_->size());
 }
 
 QObject* Form::control(std::string_view name, int index) const {
@@ -369,14 +443,48 @@ bool Form::hasElement(std::string_view name, int index) const {
     });
 }
 
+void Form::setButtonEnabled(QWidget* button, bool enabled) {
+    auto& held = context_.heldDisabled;
+    held.erase(std::remove(held.begin(), held.end(), button), held.end());
+    if (!enabled && context_.handlersRunning > 0 && button->isEnabled() &&
+        button->window()->focusWidget() == button) {
+        held.emplace_back(button);
+        return;
+    }
+    button->setEnabled(enabled);
+}
+
+bool Form::isButtonEnabled(const QWidget* button) const {
+    const auto& held = context_.heldDisabled;
+    return button->isEnabled() && std::find(held.begin(), held.end(), button) == held.end();
+}
+
+void Form::releaseHeldButtons() {
+    // Taken out first: disabling one moves the focus, which may deliver further events.
+    const std::vector<QPointer<QWidget>> held = std::exchange(context_.heldDisabled, {});
+    for (const QPointer<QWidget>& button : held) {
+        if (button)
+            button->setEnabled(false);
+    }
+}
+
 void Form::deliver(const std::function<void()>& handler) {
+    int number = 0;
+    QString message;
+    ++context_.handlersRunning;
     try {
         handler();
     } catch (const RuntimeError& error) {
-        reportError(error.number(), error.message());
+        number = error.number();
+        message = error.message();
     } catch (const std::exception& error) {
-        reportError(51, QStringLiteral("Errore interno: %1").arg(QString::fromUtf8(error.what())));
+        number = 51;
+        message = QStringLiteral("Errore interno: %1").arg(QString::fromUtf8(error.what()));
     }
+    if (--context_.handlersRunning == 0)
+        releaseHeldButtons();
+    if (number != 0)
+        reportError(number, message);
 }
 
 void Form::reportError(int number, const QString& message) {

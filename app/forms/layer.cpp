@@ -1,6 +1,6 @@
-#include "layer.h"
+#include "app/forms/layer.h"
 
-#include "widgets.h"
+#include "app/forms/widgets.h"
 
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -36,15 +36,16 @@ void initialise(QApplication& application) {
     application.setQuitOnLastWindowClosed(false);
     QAccessible::installFactory(accessibleWindow);
 
-    static QTranslator translator;
+    // Owned by the application object, it lasts as long as the application does.
+    auto* translator = new QTranslator(&application);
 #ifdef Q_OS_WIN
     // The installer puts Qt's Italian beside the program.
     const QString translations = QCoreApplication::applicationDirPath();
 #else
     const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
 #endif
-    if (translator.load(QStringLiteral("qtbase_it"), translations))
-        QApplication::installTranslator(&translator);
+    if (translator->load(QStringLiteral("qtbase_it"), translations))
+        QApplication::installTranslator(translator);
 }
 
 } // namespace velti::forms

@@ -1,20 +1,22 @@
-#include "widgets.h"
+#include "app/forms/widgets.h"
 
-#include "form.h"
+#include "app/forms/form.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
+#include <QShortcutEvent>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTimerEvent>
+#include <QWindow>
+
+#include <utility>
 
 namespace velti::forms {
-
-namespace {
-int periodFloor = kTimerFloorMs;
-bool pacingAllowed = true;
-} // namespace
 
 FormWindow::FormWindow(Form& form, Qt::WindowFlags flags) : QWidget(nullptr, flags), form_(form) {}
 
@@ -51,8 +53,127 @@ void FormWindow::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-TimerControl::TimerControl(int intervalMs, QObject* parent)
-    : QObject(parent), period_(std::max(intervalMs, periodFloor)), wait_(period_) {}
+ButtonControl::ButtonControl(const QString& caption, QWidget* parent)
+    : QPushButton(caption, parent) {}
+
+bool ButtonControl::event(QEvent* event) {
+    if (event->type() != QEvent::Shortcut || static_cast<QShortcutEvent*>(event)->isAmbiguous())
+        return QPushButton::event(event);
+    // Qt would hold the button down and click it 100 ms later, whatever happened meanwhile.
+    if (isEnabled() && isVisible()) {
+        QPointer<ButtonControl> alive(this);
+        click();
+        if (alive && isEnabled() && isVisible()) {
+            pressShown_.start(100, this);
+            update();
+        }
+    }
+    return true;
+}
+
+void ButtonControl::paintEvent(QPaintEvent* event) {
+    if (!pressShown_.isActive()) {
+        QPushButton::paintEvent(event);
+        return;
+    }
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.state |= QStyle::State_Sunken;
+    option.state &= ~QStyle::State_Raised;
+    painter.drawControl(QStyle::CE_PushButton, option);
+}
+
+void ButtonControl::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != pressShown_.timerId()) {
+        QPushButton::timerEvent(event);
+        return;
+    }
+    pressShown_.stop();
+    update();
+}
+
+FieldLabel::FieldLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {
+    setWordWrap(false);
+}
+
+namespace {
+// The room a label leaves its text: QLabel indents a framed label's text by half an "x".
+QRect textRoom(const QLabel& label) {
+    QRect room = label.contentsRect().adjusted(label.margin(), label.margin(), -label.margin(),
+                                               -label.margin());
+    int indent = label.indent();
+    if (indent < 0 && label.frameWidth() > 0)
+        indent = label.fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2;
+    if (indent > 0) {
+        if (label.alignment() & Qt::AlignLeft)
+            room.setLeft(room.left() + indent);
+        else if (label.alignment() & Qt::AlignRight)
+            room.setRight(room.right() - indent);
+    }
+    return room;
+}
+} // namespace
+
+QFont FieldLabel::fittedFont() const {
+    QFont fitted = font();
+    const int room = textRoom(*this).width();
+    if (QFontMetrics(fitted).horizontalAdvance(text()) <= room)
+        return fitted;
+    int size = fitted.pixelSize() > 0 ? fitted.pixelSize() : QFontInfo(fitted).pixelSize();
+    while (size > kFieldMinimumPx) {
+        fitted.setPixelSize(--size);
+        if (QFontMetrics(fitted).horizontalAdvance(text()) <= room)
+            break;
+    }
+    return fitted;
+}
+
+void FieldLabel::paintEvent(QPaintEvent* event) {
+    const QFont fitted = fittedFont();
+    if (fitted == font()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    drawFrame(&painter);
+    painter.setFont(fitted);
+    const int flags =
+        int(QStyle::visualAlignment(layoutDirection(), alignment())) | Qt::TextSingleLine;
+    style()->drawItemText(&painter, textRoom(*this), flags, palette(), isEnabled(), text(),
+                          foregroundRole());
+}
+
+void FormWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (framed_ && frameGeometry() != geometry())
+        std::exchange(framed_, {})();
+}
+
+void FormWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // A fixed-size window is never maximised or made full screen. On Wayland Qt draws its own
+    // title bar, with a maximise button whatever the window's flags say; a press on it is undone
+    // here, so it does nothing visible.
+    static constexpr Qt::WindowStates enlarged = Qt::WindowMaximized | Qt::WindowFullScreen;
+    if (event->type() == QEvent::WindowStateChange && (windowState() & enlarged)) {
+        QMetaObject::invokeMethod(
+            this, [this] { setWindowState(windowState() & ~enlarged); }, Qt::QueuedConnection);
+    }
+    // A modal window minimised on its own takes its owner along: a blocked window is never
+    // left on screen without it.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) &&
+        isModal() && windowHandle() != nullptr) {
+        QWindow* owner = windowHandle()->transientParent();
+        if (owner != nullptr && owner->isVisible() &&
+            !(owner->windowStates() & Qt::WindowMinimized))
+            owner->showMinimized();
+    }
+}
+
+TimerControl::TimerControl(int intervalMs, const TimerPolicy& policy, QObject* parent)
+    : QObject(parent), pacingAllowed_(policy.pacing),
+      period_(std::max({intervalMs, policy.floorMs, 1})), wait_(period_) {}
 
 void TimerControl::setEnabled(bool enabled) {
     enabled_ = enabled;
@@ -69,21 +190,13 @@ void TimerControl::tick() {
         handler_();
 }
 
-void TimerControl::setPeriodFloor(int milliseconds) {
-    periodFloor = std::max(milliseconds, 1);
-}
-
-void TimerControl::setPacingAllowed(bool allowed) {
-    pacingAllowed = allowed;
-}
-
 void TimerControl::timerEvent(QTimerEvent* event) {
     if (event->timerId() == timer_.timerId()) {
         tick();
         // A window with nothing new to show before a known moment is not woken until then,
         // however near or far that moment is: the floor limits how often a timer ticks, and
         // this wakes it at most as often.
-        if (pacing_ && pacingAllowed && enabled_ && timer_.isActive()) {
+        if (pacing_ && pacingAllowed_ && enabled_ && timer_.isActive()) {
             const int until = pacing_();
             const int wait = until > 0 ? until : period_;
             if (wait != wait_) {

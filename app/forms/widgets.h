@@ -1,9 +1,13 @@
 // The widgets the window layer builds a form from.
 #pragma once
 
+#include "app/forms/timer_policy.h"
+
 #include <QBasicTimer>
+#include <QLabel>
 #include <QObject>
 #include <QPixmap>
+#include <QPushButton>
 #include <QWidget>
 
 #include <functional>
@@ -12,10 +16,6 @@ namespace velti::forms {
 
 class Form;
 
-// The real tick period never goes below this floor, whatever the designed interval: about the
-// granularity desktop timers have always had.
-inline constexpr int kTimerFloorMs = 15;
-
 // A top-level window: draws its background picture unscaled from the top-left corner, turns the
 // close box into an unload, and gives Esc to the cancel button and Enter to the default one.
 class FormWindow final : public QWidget {
@@ -23,23 +23,63 @@ class FormWindow final : public QWidget {
 public:
     FormWindow(Form& form, Qt::WindowFlags flags);
     void setBackground(const QPixmap& picture) { background_ = picture; }
+    // Runs once, when the desktop has put its frame around the window.
+    void whenFramed(std::function<void()> framed) { framed_ = std::move(framed); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     Form& form_;
     QPixmap background_;
+    std::function<void()> framed_;
 };
+
+// A push button whose access key clicks it at once, when the key is pressed, like a mouse click
+// does. The press shown afterwards is only a picture: the button is not held down, so nothing
+// that arrives meanwhile can turn it into a second click.
+class ButtonControl final : public QPushButton {
+    Q_OBJECT
+public:
+    ButtonControl(const QString& caption, QWidget* parent);
+    // Whether the button shows the brief press that follows an access key.
+    bool showsPress() const { return pressShown_.isActive(); }
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    QBasicTimer pressShown_;
+};
+
+// A bordered one-line field: it always shows its whole caption inside its box. A caption too wide
+// for the designed font is drawn at the largest pixel size that fits, never below kFieldMinimumPx;
+// it is never elided and never wrapped.
+class FieldLabel final : public QLabel {
+    Q_OBJECT
+public:
+    FieldLabel(const QString& caption, QWidget* parent);
+    // The font the caption is drawn with: the label's own, or smaller when that does not fit.
+    QFont fittedFont() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+inline constexpr int kFieldMinimumPx = 7;
 
 // A timer control: delivers its Timer event once per period while enabled. Disabling it takes
 // effect at once: no tick is delivered after setEnabled(false) returns.
 class TimerControl final : public QObject {
     Q_OBJECT
 public:
-    TimerControl(int intervalMs, QObject* parent);
+    TimerControl(int intervalMs, const TimerPolicy& policy, QObject* parent);
 
     bool isEnabled() const { return enabled_; }
     void setEnabled(bool enabled);
@@ -55,12 +95,6 @@ public:
     // Delivers one tick, as the running timer does; nothing happens while disabled.
     void tick();
 
-    // The floor under every timer's period (the naive design used in benchmarks lowers it).
-    static void setPeriodFloor(int milliseconds);
-    // Whether windows may let their timers sleep (setPacing); the naive design has them tick
-    // at every period.
-    static void setPacingAllowed(bool allowed);
-
 protected:
     void timerEvent(QTimerEvent* event) override;
 
@@ -68,6 +102,7 @@ private:
     QBasicTimer timer_;
     std::function<void()> handler_;
     std::function<int()> pacing_;
+    bool pacingAllowed_;
     int period_;
     int wait_;
     bool enabled_ = false;

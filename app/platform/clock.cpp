@@ -1,47 +1,79 @@
-#include "clock.h"
+#include "app/platform/clock.h"
 
 #include <QDate>
 #include <QDateTime>
 
 #include <chrono>
 #include <ctime>
+#include <limits>
 
 namespace velti {
 
 namespace {
+
 constexpr std::int64_t kNanosPerSecond = 1'000'000'000;
+constexpr std::int64_t kHighest = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t kLowest = std::numeric_limits<std::int64_t>::min();
+
+// Sums and differences of readings that stop at the edges of 64 bits instead of wrapping. No real
+// clock comes near them; a fake one, or a monotonic clock that misbehaves, may.
+std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
+    std::int64_t sum = 0;
+    if (__builtin_add_overflow(a, b, &sum))
+        return b > 0 ? kHighest : kLowest;
+    return sum;
 }
 
-SteadyClock::SteadyClock(WallSource& wall, MonotonicSource& monotonic)
-    : monotonic_(monotonic), wallAtStart_(wall.localNanoseconds()),
-      monotonicAtStart_(monotonic.nanoseconds()) {}
+std::int64_t saturatingSubtract(std::int64_t a, std::int64_t b) {
+    std::int64_t difference = 0;
+    if (__builtin_sub_overflow(a, b, &difference))
+        return b < 0 ? kHighest : kLowest;
+    return difference;
+}
 
-std::int64_t SteadyClock::nanoseconds() {
-    return wallAtStart_ + (monotonic_.nanoseconds() - monotonicAtStart_);
+// Whole seconds and the nanoseconds into the second, rounded towards the past even before the
+// zero instant.
+WallTime split(std::int64_t seconds, std::int64_t nanos) {
+    std::int64_t whole = nanos / kNanosPerSecond;
+    std::int64_t rest = nanos % kNanosPerSecond;
+    if (rest < 0) {
+        --whole;
+        rest += kNanosPerSecond;
+    }
+    return {saturatingAdd(seconds, whole), rest};
+}
+
+} // namespace
+
+SteadyClock::SteadyClock(WallSource& wall, MonotonicSource& monotonic)
+    : monotonic_(monotonic), wallAtStart_(wall.localTime()),
+      monotonicAtStart_(monotonic.nanoseconds()) {
+    wallAtStart_ = split(wallAtStart_.seconds, wallAtStart_.nanoseconds);
+}
+
+// The wall clock as read at the start, advanced by the monotonic time since. The nanoseconds of
+// the start reading are below a second, so adding the elapsed time to them alone stays in range
+// for 292 years of running, and the seconds are added apart.
+WallTime SteadyClock::current() {
+    const std::int64_t elapsed = saturatingSubtract(monotonic_.nanoseconds(), monotonicAtStart_);
+    return split(wallAtStart_.seconds, saturatingAdd(wallAtStart_.nanoseconds, elapsed));
 }
 
 std::int64_t SteadyClock::nanosecondsToNextSecond() {
-    std::int64_t intoSecond = nanoseconds() % kNanosPerSecond;
-    if (intoSecond < 0)
-        intoSecond += kNanosPerSecond;
-    return kNanosPerSecond - intoSecond;
+    return kNanosPerSecond - current().nanoseconds;
 }
 
 Instant SteadyClock::now() {
-    const std::int64_t nanos = nanoseconds();
-    // Whole seconds, rounded towards the past even before the zero instant.
-    std::int64_t seconds = nanos / kNanosPerSecond;
-    if (nanos % kNanosPerSecond < 0)
-        --seconds;
-    return instantFromSeconds(seconds);
+    return instantFromSeconds(current().seconds);
 }
 
-std::int64_t SystemWallSource::localNanoseconds() {
+WallTime SystemWallSource::localTime() {
     const QDateTime local = QDateTime::currentDateTime();
     static const QDate zeroDay(1899, 12, 30);
+    // A few million days either way at most: far inside 64 bits as seconds.
     const std::int64_t days = zeroDay.daysTo(local.date());
     const std::int64_t millis = local.time().msecsSinceStartOfDay();
-    return days * kSecondsPerDay * kNanosPerSecond + millis * 1'000'000;
+    return {days * kSecondsPerDay + millis / 1000, (millis % 1000) * 1'000'000};
 }
 
 std::int64_t SystemMonotonicSource::nanoseconds() {

@@ -1,7 +1,7 @@
 // The clock the stopwatch reads "now" from.
 #pragma once
 
-#include "instant.h"
+#include "app/core/instant.h"
 
 #include <cstdint>
 
@@ -16,11 +16,19 @@ public:
     virtual std::int64_t nanosecondsToNextSecond() { return 0; }
 };
 
-// The local wall clock, in nanoseconds since the zero instant.
+// A reading of the local wall clock: whole seconds since the zero instant, and the nanoseconds into
+// that second. Kept apart because one count of nanoseconds since 1899 would overflow 64 bits in
+// the year 2192, while a wall clock may read anything from before 1900 to the year 9999.
+struct WallTime {
+    std::int64_t seconds = 0;
+    std::int64_t nanoseconds = 0; // 0 to 999,999,999
+};
+
+// The local wall clock.
 class WallSource {
 public:
     virtual ~WallSource() = default;
-    virtual std::int64_t localNanoseconds() = 0;
+    virtual WallTime localTime() = 0;
 };
 
 // A clock that only ever moves forward, keeps counting through suspend, and ignores any setting of
@@ -41,16 +49,16 @@ public:
     std::int64_t nanosecondsToNextSecond() override;
 
 private:
-    std::int64_t nanoseconds();
+    WallTime current();
 
     MonotonicSource& monotonic_;
-    std::int64_t wallAtStart_;
+    WallTime wallAtStart_;
     std::int64_t monotonicAtStart_;
 };
 
 class SystemWallSource final : public WallSource {
 public:
-    std::int64_t localNanoseconds() override;
+    WallTime localTime() override;
 };
 
 // CLOCK_BOOTTIME where the system has it, so time asleep counts too.

@@ -1,6 +1,4 @@
-#include "launcher.h"
-
-#include "../forms/runtime_error.h"
+#include "app/platform/launcher.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -40,11 +38,11 @@ QString findOnPath(const QString& program) {
 } // namespace
 
 #ifdef Q_OS_WIN
-qint64 SystemLauncher::start(const QString& commandLine, int windowStyle) {
+std::optional<qint64> SystemLauncher::start(const QString& commandLine, int windowStyle) {
     const QStringList arguments = QProcess::splitCommand(commandLine);
     const QString executable = findOnPath(arguments.isEmpty() ? QString() : arguments.first());
     if (executable.isEmpty())
-        throw forms::RuntimeError::fileNotFound();
+        return std::nullopt;
     // The program is named by its full path, so CreateProcessW does no search of its own (its
     // search would try the current directory first); the new program still gets the command
     // line exactly as written, and its window opens as the style asks.
@@ -57,23 +55,21 @@ qint64 SystemLauncher::start(const QString& commandLine, int windowStyle) {
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &process))
-        throw forms::RuntimeError::fileNotFound();
+        return std::nullopt;
     // Not waited for: the handles go at once, the program runs on by itself.
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return static_cast<qint64>(process.dwProcessId);
 }
 #else
-qint64 SystemLauncher::start(const QString& commandLine, int /*windowStyle*/) {
+std::optional<qint64> SystemLauncher::start(const QString& commandLine, int /*windowStyle*/) {
     // Every program opens its window normal and activated here; the style has nothing to change.
     QStringList arguments = QProcess::splitCommand(commandLine);
     const QString program = arguments.isEmpty() ? QString() : arguments.takeFirst();
     const QString executable = findOnPath(program);
-    if (executable.isEmpty())
-        throw forms::RuntimeError::fileNotFound();
     qint64 pid = 0;
-    if (!QProcess::startDetached(executable, arguments, QString(), &pid))
-        throw forms::RuntimeError::fileNotFound();
+    if (executable.isEmpty() || !QProcess::startDetached(executable, arguments, QString(), &pid))
+        return std::nullopt;
     return pid;
 }
 #endif

@@ -1,4 +1,4 @@
-#include "memory.h"
+#include "app/platform/memory.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -56,16 +56,20 @@ std::uint64_t meminfoField(const char* text, const char* key) {
 SystemMemoryQuery::SystemMemoryQuery(std::string meminfoPath, std::string statmPath)
     : meminfoPath_(std::move(meminfoPath)), statmPath_(std::move(statmPath)) {}
 
-void SystemMemoryQuery::open() {
-    opened_ = true;
+void SystemMemoryQuery::openMissing() {
 #if defined(__linux__)
-    meminfo_ = ::open(meminfoPath_.c_str(), O_RDONLY | O_CLOEXEC);
-    statm_ = ::open(statmPath_.c_str(), O_RDONLY | O_CLOEXEC);
-    const long page = sysconf(_SC_PAGESIZE);
-    if (page > 0)
-        pageSize_ = static_cast<std::uint64_t>(page);
-    addressSpace_ = userAddressSpace();
+    if (!opened_) {
+        const long page = sysconf(_SC_PAGESIZE);
+        if (page > 0)
+            pageSize_ = static_cast<std::uint64_t>(page);
+        addressSpace_ = userAddressSpace();
+    }
+    if (meminfo_ < 0)
+        meminfo_ = ::open(meminfoPath_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (statm_ < 0)
+        statm_ = ::open(statmPath_.c_str(), O_RDONLY | O_CLOEXEC);
 #endif
+    opened_ = true;
 }
 
 SystemMemoryQuery::~SystemMemoryQuery() {
@@ -78,8 +82,7 @@ SystemMemoryQuery::~SystemMemoryQuery() {
 }
 
 MemoryStatus SystemMemoryQuery::query() {
-    if (!opened_)
-        open();
+    openMissing();
     MemoryStatus status;
 #if defined(__linux__)
     char buffer[4096];

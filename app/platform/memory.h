@@ -22,8 +22,9 @@ public:
 
 // Linux: /proc/meminfo for physical memory, the address-space limit and /proc/self/statm for the
 // virtual figure. The files are opened at the first query and stay open, so that a query costs
-// two reads and no open. Other paths may be given (tests use them); a file that cannot be read
-// gives figures of 0.
+// two reads and no open. A file that could not be opened is tried again at the next query, so
+// figures missing for a while come back once the file can be read. Other paths may be given
+// (tests use them); a file that cannot be read gives figures of 0.
 class SystemMemoryQuery final : public MemoryQuery {
 public:
     explicit SystemMemoryQuery(std::string meminfoPath = "/proc/meminfo",
@@ -35,7 +36,7 @@ public:
     MemoryStatus query() override;
 
 private:
-    void open();
+    void openMissing();
 
     std::string meminfoPath_;
     std::string statmPath_;

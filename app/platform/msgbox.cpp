@@ -1,4 +1,4 @@
-#include "msgbox.h"
+#include "app/platform/msgbox.h"
 
 #include <QMessageBox>
 

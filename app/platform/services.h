@@ -1,10 +1,10 @@
 // The platform services the windows are given at start-up; tests hand in fakes.
 #pragma once
 
-#include "clock.h"
-#include "launcher.h"
-#include "memory.h"
-#include "msgbox.h"
+#include "app/platform/clock.h"
+#include "app/platform/launcher.h"
+#include "app/platform/memory.h"
+#include "app/platform/msgbox.h"
 
 namespace velti {
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a build tree with cpack and checks it as apt and a user
 # would meet it: its name, its control fields (dependencies computed by dpkg-shlibdeps plus
-# the ones added by hand), its contents, and the program it installs, which is unpacked into
-# a scratch root and started under a private Xvfb: its window "Vantelsiro" must appear, and
-# closing it as a window manager would must end the program with status 0.
+# the ones added by hand), its contents, what lintian says of it, and the program it installs,
+# which is unpacked into a scratch root and started under a private Xvfb: its window
+# "Vantelsiro" must appear, and closing it as a window manager would must end the program with
+# status 0.
 #
 #   check_deb.sh BUILD_DIR SOURCE_DIR VERSION [CPACK]
 #
@@ -15,31 +16,22 @@ source=${2:?usage: $0 BUILD_DIR SOURCE_DIR VERSION [CPACK]}
 version=${3:?usage: $0 BUILD_DIR SOURCE_DIR VERSION [CPACK]}
 cpack=${4:-cpack}
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../../tools/lib/xsession.sh"
 
-passed=0 failed=0 pid="" xvfb_pid=""
+pid=""
 work=$(mktemp -d "${TMPDIR:-/tmp}/velti-deb.XXXXXX")
 
 cleanup() {
     [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    xsession_stop
     wait 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 1' HUP INT TERM
 
-check() {
-    local description=$1; shift
-    if "$@"; then echo "ok - $description"; passed=$((passed + 1))
-    else echo "not ok - $description"; failed=$((failed + 1)); fi
-}
-finish() { echo "$passed passed, $failed failed"; [ "$failed" = 0 ] && [ "$passed" -gt 0 ]; exit; }
-die() { echo "not ok - $*"; failed=$((failed + 1)); finish; }
-show() { sed 's/^/#   /' "$@"; }
-
-for tool in "$cpack" dpkg dpkg-deb dpkg-shlibdeps objdump ldd file Xvfb xdotool xprop python3; do
-    command -v "$tool" >/dev/null || die "required tool '$tool' is not installed"
-done
+need "$cpack" dpkg dpkg-deb dpkg-shlibdeps objdump readelf ldd file lintian Xvfb xdotool xprop \
+    python3
 
 # ---- The package.
 arch=$(dpkg --print-architecture)
@@ -78,6 +70,8 @@ check "Depends names qt6-qpa-plugins (added: Qt loads its platform plugin at run
     has_dependency Depends qt6-qpa-plugins
 check "Recommends names fonts-liberation" has_dependency Recommends fonts-liberation
 check "Recommends names qt6-translations-l10n" has_dependency Recommends qt6-translations-l10n
+check "Recommends names qt6-wayland (the platform plugin a Wayland session needs)" \
+    has_dependency Recommends qt6-wayland
 
 # ---- What is in it.
 dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's|^\./|/|' >"$work/contents"
@@ -91,12 +85,60 @@ for size in 16 32 128 256; do
     check "it holds the ${size}x${size} icon" listed "/usr/share/icons/hicolor/${size}x${size}/apps/velti.png"
 done
 check "everything it holds is under /usr" test "$(grep -cv '^/usr\(/\|$\)' "$work/contents")" = 0
+check "it holds its licence, /usr/share/doc/velti/copyright" listed /usr/share/doc/velti/copyright
+check "it holds its history, /usr/share/doc/velti/changelog.gz" \
+    listed /usr/share/doc/velti/changelog.gz
+check "it holds the manual page, /usr/share/man/man1/velti.1.gz" \
+    listed /usr/share/man/man1/velti.1.gz
 
 root="$work/root"
 dpkg -x "$deb" "$root" || die "dpkg -x unpacks the package"
 program="$root/usr/bin/velti"
 check "the unpacked velti is an executable, stripped ELF program" \
     grep -Eq 'ELF .*(executable|shared object).*, stripped$' <<<"$(file -b "$program")"
+check "it carries no .comment section" \
+    test "$(readelf -SW "$program" | grep -c ' \.comment ')" = 0
+bound_now() { readelf -lW "$program" | grep -q GNU_RELRO && readelf -dW "$program" | grep -q BIND_NOW; }
+check "its relocations are read-only (GNU_RELRO) and bound at start-up (BIND_NOW)" bound_now
+# The compiler adds a checked call only where it can check something: read the flag itself
+# back from the build, for every source of the program.
+commands="$build/compile_commands.json"
+sources=$(grep -c '"file": "[^"]*\.cpp"' "$commands" 2>/dev/null)
+fortified=$(grep -c '"command": ".* -D_FORTIFY_SOURCE=2 ' "$commands" 2>/dev/null)
+check "every source was compiled with -D_FORTIFY_SOURCE=2 ($fortified of $sources)" \
+    test "${sources:-0}" -gt 0 -a "$fortified" = "$sources"
+
+# The licence is machine-readable and names ours; the history's newest entry is this version.
+copyright="$root/usr/share/doc/velti/copyright"
+dep5="Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"
+ours() {
+    head -n1 "$copyright" | grep -qxF "$dep5" && grep -qx "License: Expat" "$copyright" &&
+        grep -q "^Copyright: .*Laboratorio Velti" "$copyright"
+}
+check "the copyright file is in the machine-readable format and states the Expat (MIT) licence" ours
+newest=$(zcat "$root/usr/share/doc/velti/changelog.gz" 2>/dev/null | head -n1)
+check "the changelog's newest entry is velti ($version) (got '$newest')" \
+    grep -q "^velti ($version) " <<<"$newest"
+manual=$(MANWIDTH=80 man --warnings -E UTF-8 -l "$root/usr/share/man/man1/velti.1.gz" 2>"$work/man.log")
+reads() {
+    [ ! -s "$work/man.log" ] && grep -q "velti - Vantelsiro" <<<"$manual" && grep -q "Alt+V" <<<"$manual"
+}
+check "the manual page reads without a warning, and names velti and its keys" reads
+[ -s "$work/man.log" ] && show "$work/man.log"
+
+# ---- What lintian says. Every error or warning fails, and so does any info, pedantic remark or
+# override it did not have when this was written: the package's own overrides each say why the
+# tag does not apply.
+lintian --pedantic --display-info --show-overrides --tag-display-limit 0 "$deb" \
+    >"$work/lintian.log" 2>&1
+grep -v 'running with root privileges' "$work/lintian.log" | show
+serious=$(grep -E '^[EW]: ' "$work/lintian.log")
+check "lintian --pedantic reports no error and no warning${serious:+: $(echo $serious)}" \
+    test -z "$serious"
+remarks=$(grep -E '^[IPXO]: ' "$work/lintian.log" |
+    grep -Ev '^O: velti: hardening-no-fortify-functions \[usr/bin/velti\]$')
+check "and no info, pedantic remark or override beyond the one explained${remarks:+: $(echo $remarks)}" \
+    test -z "$remarks"
 
 # Every library the program needs comes from a package it depends on.
 # ldd says where each library is found; dpkg -S, which package put it there.
@@ -123,24 +165,12 @@ check "the unpacked files pass the install checks ($(tail -n1 "$work/install.log
     test "$status" = 0
 
 # ---- The unpacked program, on a private X server.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { show "$work/xvfb.log"; die "Xvfb starts"; }
-export DISPLAY=":$(head -n1 "$work/display")"
-mkdir -m 700 "$work/runtime"
-export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config"
+xsession_start "$work" || die "Xvfb starts"
 unset LD_LIBRARY_PATH QT_PLUGIN_PATH QT_QPA_PLATFORM_PLUGIN_PATH
 
 "$program" >"$work/velti.log" 2>&1 &
 pid=$!
-window=""
-for _ in $(seq 150); do
-    window=$(xdotool search --onlyvisible --name '^Vantelsiro$' 2>/dev/null)
-    [ -n "$window" ] && break
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
+window=$(window_of "$pid" Vantelsiro 150)
 if [ -z "$window" ]; then
     show "$work/velti.log"
     die "the unpacked velti opens a window named 'Vantelsiro' within 15 s"
@@ -155,14 +185,13 @@ startup=$(sed -n 's/^StartupWMClass=//p' "$root"/usr/share/applications/*.deskto
 check "its WM_CLASS ($wm_class) holds the entry's StartupWMClass ($startup)" \
     grep -q "\"$startup\"" <<<"${startup:+$wm_class}"
 
-if python3 "$here/wm_delete.py" "$window" 2>"$work/wm_delete.log"; then
-    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$pid" 2>/dev/null; then
-        check "closing the window (WM_DELETE_WINDOW) ends velti within 10 s" false
+if wm_delete "$window" 2>"$work/wm_delete.log"; then
+    if ends_within "$pid" 100; then
+        pid=""
+        check "closing the window (WM_DELETE_WINDOW) ends velti with status 0 (got $ended_status)" \
+            test "$ended_status" = 0
     else
-        wait "$pid"; status=$?; pid=""
-        check "closing the window (WM_DELETE_WINDOW) ends velti with status 0 (got $status)" \
-            test "$status" = 0
+        check "closing the window (WM_DELETE_WINDOW) ends velti within 10 s" false
     fi
 else
     show "$work/wm_delete.log"

@@ -24,24 +24,14 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ET
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+here = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, here)
+sys.path.insert(0, os.path.join(here, "..", "..", "tools", "lib"))
 from pictures import decode_ico, decode_png  # noqa: E402
+from tap import check, finish  # noqa: E402
 
 ICON_SIZES = (16, 32, 128, 256)
 XML_LANG = "{http://www.w3.org/XML/1998/namespace}lang"
-
-passed = failed = 0
-
-
-def check(description, condition, detail=""):
-    global passed, failed
-    if condition:
-        passed += 1
-        print("ok - " + description)
-    else:
-        failed += 1
-        print("not ok - " + description + (" (" + str(detail) + ")" if detail else ""))
-    return bool(condition)
 
 
 def run(command):
@@ -275,8 +265,7 @@ def main(argv):
     finally:
         if scratch:
             shutil.rmtree(scratch, ignore_errors=True)
-    print("%d passed, %d failed" % (passed, failed))
-    return 1 if failed or not passed else 0
+    return finish()
 
 
 if __name__ == "__main__":

@@ -12,23 +12,15 @@ its fixed part, string table and translation. The icon images must be those of s
 byte for byte.
 """
 
+import os
 import struct
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
+                                "lib"))
+from tap import check, finish  # noqa: E402
+
 RT_ICON, RT_GROUP_ICON, RT_VERSION = 3, 14, 16
-
-passed = failed = 0
-
-
-def check(description, condition, detail=""):
-    global passed, failed
-    if condition:
-        passed += 1
-        print("ok - " + description)
-    else:
-        failed += 1
-        print("not ok - " + description + (" (" + detail + ")" if detail else ""))
-    return condition
 
 
 def read_id(data, at):
@@ -259,5 +251,4 @@ if __name__ == "__main__":
     if len(sys.argv) != 3:
         sys.exit(__doc__)
     main(sys.argv[1], sys.argv[2])
-    print("%d passed, %d failed" % (passed, failed))
-    sys.exit(1 if failed or not passed else 0)
+    sys.exit(finish())

@@ -3,11 +3,15 @@
 # velti would, and reads the .res back with check_res.py: the icon group and the version
 # information Explorer shows in the program's Properties.
 #
-#   windows_resources.sh WINDRES /abs/path/to/velti.rc
+#   windows_resources.sh WINDRES /abs/path/to/velti.rc /abs/path/to/generated
+#
+# The generated folder holds app/version.h, which the build writes and the .rc includes.
 set -u
 
-windres=${1:?usage: $0 WINDRES /abs/path/to/velti.rc}
-rc=${2:?usage: $0 WINDRES /abs/path/to/velti.rc}
+usage="usage: $0 WINDRES /abs/path/to/velti.rc /abs/path/to/generated"
+windres=${1:?$usage}
+rc=${2:?$usage}
+generated=${3:?$usage}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/velti-rc.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -20,7 +24,7 @@ command -v "${windres%windres}gcc" >/dev/null 2>&1 ||
 
 # From a folder of its own, so the icon is found beside the .rc and not by chance.
 cd "$work" || exit 1
-if ! "$windres" "${preprocessor[@]}" "$rc" -O res -o velti.res 2>windres.log; then
+if ! "$windres" "${preprocessor[@]}" -I "$generated" "$rc" -O res -o velti.res 2>windres.log; then
     echo "not ok - $windres compiles $(basename "$rc")"
     sed 's/^/# /' windres.log
     echo "0 passed, 1 failed"

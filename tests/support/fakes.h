@@ -2,7 +2,6 @@
 // message box that record what they were asked.
 #pragma once
 
-#include "app/forms/runtime_error.h"
 #include "app/platform/services.h"
 
 #include <QString>
@@ -44,12 +43,12 @@ public:
     // When set, every call is recorded and then handed to this launcher (a real one, say),
     // whose answer or error is the fake's own.
     ProgramLauncher* forwardTo = nullptr;
-    qint64 start(const QString& commandLine, int windowStyle) override {
+    std::optional<qint64> start(const QString& commandLine, int windowStyle) override {
         calls.push_back({commandLine, windowStyle});
         if (forwardTo != nullptr)
             return forwardTo->start(commandLine, windowStyle);
         if (fail)
-            throw forms::RuntimeError::fileNotFound();
+            return std::nullopt;
         return 4242;
     }
 };

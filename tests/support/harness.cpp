@@ -1,4 +1,4 @@
-#include "harness.h"
+#include "tests/support/harness.h"
 
 #include "app/forms/layer.h"
 
@@ -14,7 +14,8 @@ void initialiseLayer() {
     forms::initialise(*qApp);
 }
 
-Harness::Harness() {
+Harness::Harness(forms::TimerPolicy timers)
+    : app(Services{clock, memory, launcher, msgBox}, timers) {
     app.context().onAllUnloaded = [this] { ++allUnloaded; };
 }
 
@@ -26,7 +27,7 @@ Form1& Harness::startUp() {
     QWidget* window = form.window();
     window->activateWindow();
     if (!QTest::qWaitForWindowActive(window))
-        qWarning("the stopwatch window did not become active");
+        QTest::qFail("the stopwatch window did not become active", __FILE__, __LINE__);
     return form;
 }
 
@@ -61,7 +62,7 @@ void Harness::altKey(forms::Form& form, Qt::Key key) {
                             [](const QPushButton* b) { return b->isDown(); });
     });
     if (!released)
-        qWarning("a button stayed down after its access key");
+        QTest::qFail("a button stayed down after its access key", __FILE__, __LINE__);
 }
 
 void Harness::key(forms::Form& form, Qt::Key key, Qt::KeyboardModifiers modifiers) {
@@ -78,12 +79,23 @@ QString Harness::focused(forms::Form& form) {
     return focus == nullptr ? QString() : focus->objectName();
 }
 
+QStringList Harness::tabCycle(forms::Form& form, Qt::Key key, int count) {
+    QStringList order{focused(form)};
+    for (int i = 1; i < count; ++i) {
+        Harness::key(form, key);
+        order << focused(form);
+    }
+    return order;
+}
+
 void Harness::withAbout(const std::function<void(Form3&)>& body) {
     QTimer::singleShot(0, qApp, [this, body] {
         Form3& about = app.form3();
         QWidget* window = about.window();
-        if (window != nullptr && !QTest::qWaitForWindowActive(window))
-            qWarning("the About window did not become active");
+        // Not qWaitForWindowActive: Qt takes an owned window for active while its owner is.
+        if (window != nullptr &&
+            !QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }))
+            QTest::qFail("the About window did not become active", __FILE__, __LINE__);
         body(about);
         if (about.isLoaded())
             click(about, "Command1");
@@ -93,7 +105,7 @@ void Harness::withAbout(const std::function<void(Form3&)>& body) {
     QWidget* stopwatch = app.form1().window();
     stopwatch->activateWindow();
     if (!QTest::qWaitForWindowActive(stopwatch))
-        qWarning("the stopwatch window did not become active again");
+        QTest::qFail("the stopwatch window did not become active again", __FILE__, __LINE__);
 }
 
 } // namespace velti::test

@@ -1,7 +1,7 @@
 // Drives the real windows the way a user does: clicks, access keys, ticks on a fake clock.
 #pragma once
 
-#include "fakes.h"
+#include "tests/support/fakes.h"
 
 #include "about/form3.h"
 #include "app/application.h"
@@ -10,6 +10,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -19,16 +20,21 @@ namespace velti::test {
 // Called once per test binary, before any window is made.
 void initialiseLayer();
 
+// Timers whose ticks come from the tests alone, one at a time: the real timers never fire.
+inline constexpr forms::TimerPolicy quietTimers{.floorMs = 24 * 3600 * 1000};
+
+// A window that does not become active, or a button that stays down, fails the test that met it:
+// what follows would be checked against a window the user could not have used.
 class Harness {
 public:
     FakeClock clock;
     FakeMemory memory;
     FakeLauncher launcher;
     FakeMsgBox msgBox;
-    Application app{Services{clock, memory, launcher, msgBox}};
+    Application app;
     int allUnloaded = 0;
 
-    Harness();
+    explicit Harness(forms::TimerPolicy timers = {});
     ~Harness();
 
     // The stopwatch window, started up as the program does, shown and active.
@@ -47,6 +53,8 @@ public:
     static void tick(forms::Form& form, int count = 1);
     // The name of the control with the keyboard focus in that window.
     static QString focused(forms::Form& form);
+    // The focus, then the focus after each press of the key, count names in all.
+    static QStringList tabCycle(forms::Form& form, Qt::Key key, int count);
 
     // Opens the About window from the stopwatch and runs body inside its modal loop; the window
     // is closed with "OK" afterwards if body leaves it open.

@@ -1,8 +1,8 @@
-#include "runtime_error.h"
+#include "app/core/runtime_error.h"
 
 #include <limits>
 
-namespace velti::forms {
+namespace velti {
 
 RuntimeError::RuntimeError(int number, QString message)
     : number_(number), message_(std::move(message)),
@@ -43,4 +43,4 @@ std::int16_t checkedAdd(std::int16_t value, int addend) {
     return checkedInt16(static_cast<long long>(value) + addend);
 }
 
-} // namespace velti::forms
+} // namespace velti

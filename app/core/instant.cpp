@@ -1,4 +1,4 @@
-#include "instant.h"
+#include "app/core/instant.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "number_format.h"
+#include "app/core/number_format.h"
 
 #include <algorithm>
 

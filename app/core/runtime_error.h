@@ -7,7 +7,7 @@
 #include <exception>
 #include <string>
 
-namespace velti::forms {
+namespace velti {
 
 class RuntimeError : public std::exception {
 public:
@@ -36,4 +36,4 @@ private:
 std::int16_t checkedInt16(long long value);
 std::int16_t checkedAdd(std::int16_t value, int addend);
 
-} // namespace velti::forms
+} // namespace velti

@@ -1,0 +1,135 @@
+// A small window of the tests' own, whose handlers each take a step, fail at a control operation
+// the test chooses, and would take one more step after it: the run-time error convention seen on
+// every kind of handler, apart from the real windows' own steps.
+#pragma once
+
+#include "app/core/runtime_error.h"
+#include "app/forms/controls.h"
+#include "app/forms/form.h"
+
+#include <QString>
+
+namespace velti::test {
+
+inline const forms::FormDescription& probeDescription() {
+    using namespace forms;
+    // clang-format off
+    static const FormDescription description{
+        .name = "Probe",
+        .caption = "Probe",
+        .clientWidth = 3000,
+        .clientHeight = 1500,
+        .controls = {
+            {.kind = ControlKind::CommandButton, .name = "Command1", .caption = "&Prova",
+             .left = 0, .top = 0, .width = 900, .height = 375, .tabIndex = 0},
+            {.kind = ControlKind::CommandButton, .name = "Command2", .caption = "&Bene",
+             .left = 1000, .top = 0, .width = 900, .height = 375, .tabIndex = 1},
+            {.kind = ControlKind::CommandButton, .name = "Command3", .caption = "Spento",
+             .left = 2000, .top = 0, .width = 900, .height = 375, .tabIndex = 2},
+            {.kind = ControlKind::Label, .name = "Label1", .index = 0, .left = 0, .top = 600,
+             .width = 3000, .height = 255},
+            {.kind = ControlKind::Label, .name = "Label2", .left = 0, .top = 900, .width = 3000,
+             .height = 255},
+            {.kind = ControlKind::Timer, .name = "Timer1", .interval = 1},
+        },
+    };
+    // clang-format on
+    return description;
+}
+
+// The failing operations, one of each run-time error the window layer raises.
+enum class Failure { None, InvalidCall, NoSuchElement, Overflow, NoSuchControl, Unloaded };
+
+struct Failing {
+    Failure load = Failure::None;
+    Failure click = Failure::None; // Command1
+    Failure timer = Failure::None;
+    Failure unload = Failure::None;
+};
+
+class Probe final : public forms::Form {
+public:
+    explicit Probe(forms::Context& context, Failing failing = {})
+        : Form(probeDescription(), context), failing_(failing) {}
+
+    forms::CommandButton Command2{*this, "Command2"};
+    forms::CommandButton Command3{*this, "Command3"}; // disabled at load
+    forms::LabelArray Label1{*this, "Label1"};
+    forms::Label Label2{*this, "Label2"};
+    forms::Label Missing{*this, "Label9"}; // no such control in the design
+    forms::Timer Timer1{*this, "Timer1"};
+    // A control of another window, unloaded when the step runs.
+    forms::Label* elsewhere = nullptr;
+
+    std::int16_t cancelBeforeFailure = 0;
+    // How often each handler ran past its failing step; the step after it also writes Label2.
+    int afterLoad = 0, afterClick = 0, afterTimer = 0, afterUnload = 0;
+    int goodClicks = 0; // Command2, which never fails
+
+protected:
+    std::vector<forms::EventBinding> events() override {
+        using forms::EventBinding;
+        return {
+            EventBinding::load([this] {
+                Command3.setEnabled(false);
+                Label1.item(0).setCaption(QStringLiteral("caricato"));
+                fail(failing_.load);
+                ++afterLoad;
+                Label2.setCaption(QStringLiteral("caricato fino in fondo"));
+            }),
+            EventBinding::unload([this](std::int16_t& cancel) {
+                cancel = cancelBeforeFailure;
+                Label1.item(0).setCaption(QStringLiteral("chiusura"));
+                fail(failing_.unload);
+                ++afterUnload;
+                cancel = 0;
+            }),
+            EventBinding::click("Command1",
+                                [this] {
+                                    Label1.item(0).setCaption(QStringLiteral("cliccato"));
+                                    fail(failing_.click);
+                                    ++afterClick;
+                                    Label2.setCaption(QStringLiteral("cliccato fino in fondo"));
+                                }),
+            EventBinding::click("Command2",
+                                [this] {
+                                    ++goodClicks;
+                                    Label2.setCaption(QStringLiteral("bene %1").arg(goodClicks));
+                                }),
+            EventBinding::timer("Timer1",
+                                [this] {
+                                    Label1.item(0).setCaption(QStringLiteral("tic"));
+                                    fail(failing_.timer);
+                                    ++afterTimer;
+                                    Label2.setCaption(QStringLiteral("tic fino in fondo"));
+                                }),
+        };
+    }
+
+private:
+    void fail(Failure failure) {
+        switch (failure) {
+        case Failure::None:
+            break;
+        case Failure::InvalidCall:
+            Command3.setFocus(); // disabled
+            break;
+        case Failure::NoSuchElement:
+            Label1.item(7).setCaption(QStringLiteral("x"));
+            break;
+        case Failure::Overflow:
+            checkedAdd(32767, 1);
+            break;
+        case Failure::NoSuchControl:
+            Missing.setCaption(QStringLiteral("x"));
+            break;
+        case Failure::Unloaded:
+            elsewhere->setCaption(QStringLiteral("x"));
+            break;
+        }
+    }
+
+    Failing failing_;
+};
+
+} // namespace velti::test
