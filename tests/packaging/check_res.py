@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
-"""Reads a compiled Windows resource file (.res, as windres writes it from velti.rc) and
-checks what Explorer would show for velti.exe: the icon and the version information.
+"""Reads a compiled Windows resource file (.res, as windres writes it from velti.rc), or the
+resources linked into velti.exe itself, and checks what Explorer would show for velti.exe:
+the icon and the version information.
 
     check_res.py velti.res stopwatch.ico
+    check_res.py velti.exe stopwatch.ico
 
-The .res is parsed from its bytes: resource headers, the icon group directory, the icon
-images, and the VS_VERSIONINFO tree with its fixed part, string table and translation.
-The icon images must be those of stopwatch.ico, byte for byte.
+Both are parsed from their bytes: resource headers (or, in an .exe, the resource directory of
+its .rsrc section), the icon group directory, the icon images, and the VS_VERSIONINFO tree with
+its fixed part, string table and translation. The icon images must be those of stopwatch.ico,
+byte for byte.
 """
 
 import os
@@ -48,6 +51,53 @@ def resources(data):
         if not (rtype == 0 and name == 0 and size == 0):  # the empty entry that opens the file
             out.append((rtype, name, language, body))
         at = (at + header + size + 3) & ~3
+    return out
+
+
+def pe_resources(data):
+    """[(type, name, language, bytes)] of a PE image (.exe, .dll), from its resource directory."""
+    (pe_at,) = struct.unpack_from("<I", data, 0x3C)
+    if data[pe_at:pe_at + 4] != b"PE\0\0":
+        raise ValueError("no PE signature at 0x%X" % pe_at)
+    coff = pe_at + 4
+    sections, optional_size = struct.unpack_from("<H12xH", data, coff + 2)
+    optional = coff + 20
+    (magic,) = struct.unpack_from("<H", data, optional)
+    # The data directories follow the fixed part: 96 bytes in PE32, 112 in PE32+.
+    directories = optional + {0x10B: 96, 0x20B: 112}[magic]
+    rsrc_rva, rsrc_size = struct.unpack_from("<II", data, directories + 2 * 8)
+    if rsrc_size == 0:
+        return []
+
+    def file_offset(rva):
+        for k in range(sections):
+            (_name, virtual_size, virtual_address, raw_size,
+             raw_at) = struct.unpack_from("<8sIIII", data, optional + optional_size + 40 * k)
+            if virtual_address <= rva < virtual_address + max(virtual_size, raw_size):
+                return rva - virtual_address + raw_at
+        raise ValueError("RVA 0x%X lies in no section" % rva)
+
+    base = file_offset(rsrc_rva)
+
+    def entries(directory):
+        named, ids = struct.unpack_from("<HH", data, base + directory + 12)
+        for k in range(named + ids):
+            name, target = struct.unpack_from("<II", data, base + directory + 16 + 8 * k)
+            if name & 0x80000000:
+                (length,) = struct.unpack_from("<H", data, base + (name & 0x7FFFFFFF))
+                start = base + (name & 0x7FFFFFFF) + 2
+                name = data[start:start + 2 * length].decode("utf-16-le")
+            yield name, target
+
+    out = []
+    for rtype, names in entries(0):
+        for name, languages in entries(names & 0x7FFFFFFF):
+            for language, leaf in entries(languages & 0x7FFFFFFF):
+                if leaf & 0x80000000:
+                    raise ValueError("a fourth level in the resource directory")
+                rva, size = struct.unpack_from("<II", data, base + leaf)
+                at = file_offset(rva)
+                out.append((rtype, name, language, data[at:at + size]))
     return out
 
 
@@ -94,12 +144,13 @@ def main(res_path, ico_path):
         data = f.read()
     with open(ico_path, "rb") as f:
         ico = ico_images(f.read())
+    kind = "PE image" if data[:2] == b"MZ" else ".res file"
     try:
-        entries = resources(data)
-    except (ValueError, struct.error) as error:
-        check("the .res file can be read", False, str(error))
+        entries = pe_resources(data) if data[:2] == b"MZ" else resources(data)
+    except (ValueError, KeyError, struct.error) as error:
+        check("the %s can be read" % kind, False, str(error))
         return
-    check("the .res file can be read", bool(entries), "no resources in it")
+    check("the %s can be read" % kind, bool(entries), "no resources in it")
 
     # ---- The icon.
     groups = [(name, body) for rtype, name, _, body in entries if rtype == RT_GROUP_ICON]
