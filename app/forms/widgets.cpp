@@ -117,7 +117,10 @@ QRect textRoom(const QLabel& label) {
 
 QFont FieldLabel::fittedFont() const {
     QFont fitted = font();
-    const int room = textRoom(*this).width();
+    // A shrunk caption keeps the label's indent clear at its other end too: it never runs up
+    // to the border, whatever the font engine's rounding.
+    const QRect around = textRoom(*this);
+    const int room = around.width() - (contentsRect().width() - around.width());
     if (QFontMetrics(fitted).horizontalAdvance(text()) <= room)
         return fitted;
     int size = fitted.pixelSize() > 0 ? fitted.pixelSize() : QFontInfo(fitted).pixelSize();
