@@ -6,8 +6,11 @@
 #include "app/platform/clock.h"
 
 #include <QDate>
+#include <QDateTime>
+#include <QScopeGuard>
 #include <QTest>
 
+#include <ctime>
 #include <limits>
 
 using namespace velti;
@@ -162,6 +165,41 @@ private slots:
         Harness::click(form, "Command3");
         QCOMPARE(timer->nextWait(), forms::kTimerFloorMs);
         QTRY_COMPARE(timer->nextWait(), 1001);
+    }
+
+    // The real wall clock is the local time Qt reads, in any zone, but to the nanosecond: a
+    // reading cut to the millisecond would show each new second up to a millisecond late.
+    void theSystemWallClockIsLocalTimeToTheNanosecond_data() {
+        QTest::addColumn<QByteArray>("zone");
+        for (const char* zone : {"UTC", "Europe/Rome", "America/Los_Angeles", "Asia/Kolkata"})
+            QTest::newRow(zone) << QByteArray(zone);
+    }
+
+    void theSystemWallClockIsLocalTimeToTheNanosecond() {
+        QFETCH(QByteArray, zone);
+        const QByteArray saved = qgetenv("TZ");
+        const auto restore = qScopeGuard([&] {
+            saved.isNull() ? qunsetenv("TZ") : qputenv("TZ", saved);
+            tzset();
+        });
+        qputenv("TZ", zone);
+        tzset();
+        SystemWallSource wall;
+        const QDate zeroDay(1899, 12, 30);
+        const auto secondsOf = [&](const QDateTime& local) {
+            return zeroDay.daysTo(local.date()) * kSecondsPerDay +
+                   local.time().msecsSinceStartOfDay() / 1000;
+        };
+        const QDateTime before = QDateTime::currentDateTime();
+        const WallTime read = wall.localTime();
+        const QDateTime after = QDateTime::currentDateTime();
+        QVERIFY(read.seconds >= secondsOf(before));
+        QVERIFY(read.seconds <= secondsOf(after));
+        QVERIFY(read.nanoseconds >= 0 && read.nanoseconds < kNano);
+        bool belowMillisecond = false;
+        for (int i = 0; i < 20 && !belowMillisecond; ++i)
+            belowMillisecond = wall.localTime().nanoseconds % 1'000'000 != 0;
+        QVERIFY(belowMillisecond);
     }
 
     void countsSaturateInsteadOfWrapping() {

@@ -68,6 +68,17 @@ Instant SteadyClock::now() {
 }
 
 WallTime SystemWallSource::localTime() {
+#if defined(CLOCK_REALTIME)
+    // To the nanosecond: the display changes with the clock's seconds, so a reading cut to the
+    // millisecond would show each new second up to a millisecond late.
+    timespec utc{};
+    if (clock_gettime(CLOCK_REALTIME, &utc) == 0) {
+        // Local time is UTC moved by the offset in force at that moment, summer time included.
+        const std::int64_t offset = QDateTime::fromSecsSinceEpoch(utc.tv_sec).offsetFromUtc();
+        constexpr std::int64_t kZeroDayToEpoch = 25'569 * kSecondsPerDay; // 1899-12-30 to 1970
+        return {std::int64_t{utc.tv_sec} + offset + kZeroDayToEpoch, std::int64_t{utc.tv_nsec}};
+    }
+#endif
     const QDateTime local = QDateTime::currentDateTime();
     static const QDate zeroDay(1899, 12, 30);
     // A few million days either way at most: far inside 64 bits as seconds.
