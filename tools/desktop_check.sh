@@ -52,7 +52,7 @@ $PYTHON -c 'import pyatspi' 2>/dev/null || die "python3-pyatspi is not installed
 [ -x /usr/libexec/at-spi-bus-launcher ] || die "at-spi2-core is not installed"
 
 export XDG_RUNTIME_DIR="$workdir/runtime" XDG_CONFIG_HOME="$workdir/config"
-mkdir -p -m 700 "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME"
+mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" && chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_SCREEN_SCALE_FACTORS QT_FONT_DPI WAYLAND_DISPLAY
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
@@ -138,20 +138,26 @@ EOF
 atspi() { timeout 30 $PYTHON "$workdir/atspi.py" "$@" 2>/dev/null; }
 
 # ---- X11 ----------------------------------------------------------------------------------
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$workdir/display" 2>/dev/null &
+# -noreset: a server that resets when its last client leaves refuses whoever connects just then
+# (here the window manager, as the first xprop leaves).
+Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset 3>"$workdir/display" 2>/dev/null &
 pids+=($!)
 for _ in $(seq 50); do [ -s "$workdir/display" ] && break; sleep 0.1; done
 [ -s "$workdir/display" ] || die "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$workdir/display")"
+DISPLAY=":$(head -n1 "$workdir/display")"
+export DISPLAY
 case "$WM" in
-openbox) openbox --sm-disable >/dev/null 2>&1 & ;;
-xfwm4) xfwm4 --compositor=off --sm-client-disable >/dev/null 2>&1 & ;;
-metacity) metacity --sm-disable --no-composite >/dev/null 2>&1 & ;;
+openbox) openbox --sm-disable >"$workdir/wm.log" 2>&1 & ;;
+xfwm4) xfwm4 --compositor=off --sm-client-disable >"$workdir/wm.log" 2>&1 & ;;
+metacity) metacity --sm-disable --no-composite >"$workdir/wm.log" 2>&1 & ;;
 *) die "unknown window manager $WM" ;;
 esac
 pids+=($!)
 for _ in $(seq 150); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
-xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window || die "$WM did not start"
+if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window; then
+    sed 's/^/#   /' "$workdir/wm.log"
+    die "$WM did not start"
+fi
 # The check window comes before the manager takes windows on; give it a moment more.
 sleep 1.5
 note "window manager: $WM on $DISPLAY"
@@ -184,7 +190,7 @@ until_true() { for _ in $(seq 30); do "$@" && return 0; sleep 0.1; done; return 
 start() {
     QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$1 "$PROGRAM" >"$workdir/velti.log" 2>&1 &
     pid=$!
-    pids+=($pid)
+    pids+=("$pid")
     stopwatch=$(window_of "$pid") || { cat "$workdir/velti.log"; die "no stopwatch window of process $pid"; }
     sleep 0.5
 }
@@ -319,7 +325,7 @@ else
     WAYLAND_DISPLAY=velti-wayland QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=1 QT_SCALE_FACTOR=1 \
         "$PROGRAM" 2>"$workdir/wayland.log" >/dev/null &
     pid=$!
-    pids+=($pid)
+    pids+=("$pid")
     check "Wayland: the information button is pressed through AT-SPI" \
         test "$(atspi press "$pid" "Informazioni su...")" = "pressed"
     until_true test "$(atspi windows "$pid")" = 2
