@@ -22,6 +22,8 @@ set -u
 
 PROGRAM=${1:-}
 . "$(dirname "${BASH_SOURCE[0]}")/lib/xsession.sh"
+# shellcheck source=tools/lib/pictures.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib/pictures.sh"
 pid=""
 workdir=$(mktemp -d "${TMPDIR:-/tmp}/velti-e2e.XXXXXX")
 
@@ -46,22 +48,6 @@ window_id() {
 }
 # gone TITLE: no visible window with this title within 3 s.
 gone() { for _ in $(seq 30); do window_id_now "$1" >/dev/null || return 0; sleep 0.1; done; return 1; }
-# geometry ID: prints "x y width height" of the client area.
-geometry() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
-        /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}'
-}
-# screenshot ID FILE: the client area of the window as a PNG.
-screenshot() { import -window "$1" "png:$2" 2>/dev/null; }
-# pixels_differing A B WxH+X+Y: how many pixels differ inside the region (fails if unreadable).
-pixels_differing() {
-    local ae
-    ae=$(compare -metric AE "$1[$3]" "$2[$3]" null: 2>&1)
-    [[ $ae =~ ^[0-9]+$ ]] || { echo "# compare failed: $ae" >&2; return 1; }
-    echo "$ae"
-}
-same_region() { local n; n=$(pixels_differing "$@") && [ "$n" -eq 0 ]; }
-differ_region() { local n; n=$(pixels_differing "$@") && [ "$n" -gt 0 ]; }
 keys() { timeout 3 xdotool windowfocus --sync "$1" 2>/dev/null; shift; xdotool key --delay 50 "$@"; }
 # viewable_toplevels: how many children of the root window are mapped and viewable.
 viewable_toplevels() {

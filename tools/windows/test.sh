@@ -19,6 +19,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/../.." || exit 1
 root=$PWD
+# shellcheck source=../lib/pictures.sh
+. "$root/tools/lib/pictures.sh"
 build=$root/build/windows
 cache=${VELTI_CACHE:-$HOME/.cache/velti}
 qt=$cache/qt6-mingw
@@ -150,22 +152,10 @@ window_id_now() {
     xdotool search --onlyvisible --name "^$title\$" 2>/dev/null
 }
 window_id() {
-    for _ in $(seq 200); do window_id_now "$1" && return 0; sleep 0.1; done
+    for _ in $(seq 600); do window_id_now "$1" && return 0; sleep 0.1; done
     return 1
 }
 gone() { for _ in $(seq 50); do window_id_now "$1" >/dev/null || return 0; sleep 0.1; done; return 1; }
-geometry() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
-        /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}'
-}
-screenshot() { import -window "$1" "png:$2" 2>/dev/null; }
-pixels_differing() {
-    local ae
-    ae=$(compare -metric AE "$1[$3]" "$2[$3]" null: 2>&1)
-    [[ $ae =~ ^[0-9]+$ ]] || { echo "# compare failed: $ae" >&2; return 1; }
-    echo "$ae"
-}
-differ_region() { local n; n=$(pixels_differing "$@") && [ "$n" -gt 0 ]; }
 keys() { timeout 3 xdotool windowfocus --sync "$1" 2>/dev/null; shift; xdotool key --delay 80 "$@"; }
 # Wine takes the keyboard away from a window when another program's window is activated, and
 # gives it back on a click, as a user would do: here in the top-left corner, on no control.
@@ -185,7 +175,7 @@ DISPLAY_REGION=226x42+16+24
 # start COMMAND...: starts the program and waits for its window.
 start() {
     "$@" >"$work/out.log" 2>&1 & pid=$!
-    main=$(window_id "Vantelsiro") || { show "$work/out.log"; die "no visible window titled 'Vantelsiro' within 20 s"; }
+    main=$(window_id "Vantelsiro") || { show "$work/out.log"; kill -0 "$pid" 2>/dev/null || echo "# the program has ended"; die "no visible window titled 'Vantelsiro' within 60 s (Wine's first start of a program it has just installed can be slow)"; }
     sleep 0.5
 }
 open_about() {
