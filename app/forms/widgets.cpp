@@ -202,7 +202,10 @@ void TimerControl::timerEvent(QTimerEvent* event) {
         if (pacing_ && pacingAllowed_ && enabled_ && timer_.isActive()) {
             const int until = pacing_();
             const int wait = until > 0 ? until : period_;
-            if (wait != wait_) {
+            // A paced wait counts from now. Left running, the timer keeps the rhythm of its
+            // last start, and a wait equal to the last one could bring the next tick a moment
+            // before the awaited one, for a wasted wake-up.
+            if (until > 0 || wait != wait_) {
                 wait_ = wait;
                 timer_.start(wait_, Qt::PreciseTimer, this);
             }
