@@ -120,7 +120,8 @@ QFont FieldLabel::fittedFont() const {
     // A shrunk caption keeps the label's indent clear at its other end too: it never runs up
     // to the border, whatever the font engine's rounding.
     const QRect around = textRoom(*this);
-    const int room = around.width() - (contentsRect().width() - around.width());
+    const int indent = contentsRect().width() - around.width();
+    const int room = around.width() - indent;
     if (QFontMetrics(fitted).horizontalAdvance(text()) <= room)
         return fitted;
     int size = fitted.pixelSize() > 0 ? fitted.pixelSize() : QFontInfo(fitted).pixelSize();
