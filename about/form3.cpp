@@ -12,7 +12,7 @@ std::vector<forms::EventBinding> Form3::events() {
         onClick("Command1", &Form3::Command1_Click),
         onClick("Command2", &Form3::Command2_Click),
         onClick("Command3", &Form3::Command3_Click),
-        onTimer("Timer1", &Form3::Timer1_Timer, &Form3::settled),
+        onTimer("Timer1", &Form3::Timer1_Timer),
     };
 }
 
@@ -20,12 +20,6 @@ std::vector<forms::EventBinding> Form3::events() {
 void Form3::Timer1_Timer() {
     typeNextCharacter();
     showMemoryStatus();
-}
-
-// Once the notice is typed, nothing on the window changes but the memory figures, and those need
-// not be read more often than anyone can read them.
-int Form3::settled() const {
-    return Sc > Stringa.size() ? 250 : 0;
 }
 
 // "OK": the window unloads itself and this handler still runs to its end.

@@ -47,7 +47,6 @@ private:
     void Command3_Click();
     void Timer1_Timer();
 
-    int settled() const;
     void typeNextCharacter();
     void showMemoryStatus();
 

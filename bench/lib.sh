@@ -10,11 +10,11 @@ quantile() { sort -g | awk -v q="$1" '{v[NR] = $1} END {if (NR == 0) exit 1; r =
 field() { tr ' ' '\n' | awk -F= -v k="$1" '$1 == k {print $2}'; }
 # col NAME FILE: the median of NAME over the lines of FILE.
 col() { while read -r line; do field "$1" <<<"$line"; done <"$2" | median; }
-# pair_ratio NAME FILE-A FILE-B: the median over runs of A's NAME / B's NAME, line by line: each
-# run of A is compared with the run of B beside it in time.
+# pair_ratio NAME FILE-A FILE-B [NAME-B]: the median over runs of A's NAME / B's NAME (or NAME-B),
+# line by line: each run of A is compared with the run of B beside it in time.
 pair_ratio() {
     paste -d '\n' "$2" "$3" | while read -r a && read -r b; do
-        awk -v x="$(field "$1" <<<"$a")" -v y="$(field "$1" <<<"$b")" 'BEGIN {if (y > 0) printf "%.6f\n", x / y}'
+        awk -v x="$(field "$1" <<<"$a")" -v y="$(field "${4:-$1}" <<<"$b")" 'BEGIN {if (y > 0) printf "%.6f\n", x / y}'
     done | median | awk '{printf "%.3f", $1}'
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f", (b > 0 ? a / b : 0)}'; }

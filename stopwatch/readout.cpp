@@ -19,7 +19,12 @@ QString elapsedText(std::int32_t count) {
 }
 
 void Form1::Timer1_Timer() {
-    Label1.setCaption(elapsedText(wholeSecondsBetween(via, now())));
+    const std::int32_t count = wholeSecondsBetween(via, now());
+    // Only a clock that ran back could make the count negative: the display keeps what it showed
+    // rather than a negative field.
+    if (count < 0)
+        return;
+    Label1.setCaption(elapsedText(count));
 }
 
 } // namespace velti

@@ -92,6 +92,13 @@ private slots:
         h.wall.time.seconds += jump; // a daylight-saving switch, or someone setting the clock
         Harness::tick(form);
         QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:01:05"));
+        // A monotonic source that steps back is not followed: the count never runs backwards.
+        h.monotonic.nanos -= 120 * kNano;
+        Harness::tick(form);
+        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:01:05"));
+        h.monotonic.nanos += 121 * kNano;
+        Harness::tick(form);
+        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:01:06"));
     }
 
     // Whatever date the wall clock reads at start-up, from before 1900 to the last second of 9999,

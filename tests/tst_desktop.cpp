@@ -2,6 +2,7 @@
 // a focus that moves once per press, and memory lines that always show whole.
 #include "tests/support/harness.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QImage>
 #include <QLocale>
@@ -9,6 +10,10 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
+
+#include <algorithm>
+#include <functional>
+#include <tuple>
 
 using namespace velti;
 using velti::test::Harness;
@@ -116,9 +121,150 @@ int lastInkColumn(const QImage& image, QRect inside, QRgb background) {
     return -1;
 }
 
+// Every path a person has to a button.
+enum class Path { Mouse, AccessKey, TabSpace, TabReturn, Escape, Press, QueuedClick };
+const std::pair<Path, const char*> paths[] = {{Path::Mouse, "mouse"},
+                                              {Path::AccessKey, "access key"},
+                                              {Path::TabSpace, "Tab, Space"},
+                                              {Path::TabReturn, "Tab, Return"},
+                                              {Path::Escape, "Esc"},
+                                              {Path::Press, "accessibility press"},
+                                              {Path::QueuedClick, "queued click"}};
+
+// The access key of a caption, or 0.
+Qt::Key accessKey(const QString& caption) {
+    const qsizetype at = caption.indexOf(u'&');
+    return at < 0 || at + 1 >= caption.size() ? Qt::Key(0)
+                                              : Qt::Key(caption.at(at + 1).toUpper().unicode());
+}
+
+// Whether a path reaches the button at all; a path that does also takes the focus to it when a
+// person's hand would (a click, Tab).
+bool reaches(Path path, QPushButton* button) {
+    switch (path) {
+    case Path::AccessKey:
+        return accessKey(button->text()) != 0;
+    case Path::Escape:
+        return button->property("veltiCancel").toBool();
+    default:
+        return true;
+    }
+}
+bool focuses(Path path) {
+    return path == Path::Mouse || path == Path::TabSpace || path == Path::TabReturn;
+}
+
+void send(forms::Form& form, const char* name, Path path) {
+    QPushButton* button = Harness::button(form, name);
+    switch (path) {
+    case Path::Mouse:
+        return Harness::click(form, name);
+    case Path::AccessKey:
+        return Harness::altKey(form, accessKey(button->text()));
+    case Path::TabSpace:
+    case Path::TabReturn:
+        for (int i = 0; i < 8 && Harness::focused(form) != QLatin1String(name); ++i)
+            Harness::key(form, Qt::Key_Tab);
+        return Harness::key(form, path == Path::TabSpace ? Qt::Key_Space : Qt::Key_Return);
+    case Path::Escape:
+        return Harness::key(form, Qt::Key_Escape);
+    case Path::Press: {
+        // As Qt carries out an assistive technology's press: the click lands a moment later.
+        QPointer<QPushButton> alive(button);
+        QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(
+            QAccessibleActionInterface::pressAction());
+        QTest::qWait(150);
+        return;
+    }
+    case Path::QueuedClick:
+        QMetaObject::invokeMethod(button, &QPushButton::click, Qt::QueuedConnection);
+        QCoreApplication::processEvents();
+        return;
+    }
+}
+
+// What a person sees of a window: each button's caption and whether it can be pressed, the
+// status line, the focus, the round that Tab makes from it, and the height.
+QString seen(forms::Form& form, bool tab = true) {
+    QStringList parts{Harness::label(form, "Label2")->text()};
+    for (const forms::ControlDescription& c : form.description().controls) {
+        if (c.kind == forms::ControlKind::CommandButton) {
+            QPushButton* button = Harness::button(form, c.name);
+            parts << u"%1 %2 %3"_qs.arg(c.name, button->text(),
+                                        button->isEnabled() && button->isVisible() ? "on" : "off");
+        }
+    }
+    parts << u"focus "_qs + Harness::focused(form);
+    if (tab) {
+        for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+            QStringList round{Harness::focused(form)};
+            for (int i = 0; i < 8; ++i) {
+                Harness::key(form, key);
+                if (Harness::focused(form) == round.first())
+                    break;
+                round << Harness::focused(form);
+            }
+            parts << (key == Qt::Key_Tab ? u"Tab "_qs : u"Backtab "_qs) + round.join(u',');
+        }
+    }
+    parts << u"height "_qs + QString::number(form.window()->height());
+    return parts.join(u"; ");
+}
+
+// The same, as designed: each button's caption and whether it is on, in the window's design
+// order; the Tab round goes over the buttons that are on, in tab order, from the focus.
+QString designed(forms::Form& form, const QString& status, const QStringList& captions,
+                 const std::vector<bool>& on, const QString& focus, int height) {
+    QStringList parts{status};
+    std::vector<std::pair<int, QString>> order;
+    int i = 0;
+    for (const forms::ControlDescription& c : form.description().controls) {
+        if (c.kind != forms::ControlKind::CommandButton)
+            continue;
+        parts << u"%1 %2 %3"_qs.arg(c.name, captions[i], on[i] ? "on" : "off");
+        if (on[i++])
+            order.emplace_back(c.tabIndex, QLatin1String(c.name));
+    }
+    std::sort(order.begin(), order.end());
+    QStringList round;
+    for (const auto& [index, name] : order)
+        round << name;
+    std::rotate(round.begin(), round.begin() + round.indexOf(focus), round.end());
+    parts << u"focus "_qs + focus << u"Tab "_qs + round.join(u',');
+    std::reverse(round.begin() + 1, round.end());
+    parts << u"Backtab "_qs + round.join(u',') << u"height "_qs + QString::number(height);
+    return parts.join(u"; ");
+}
+
+QString designed(Form1& form, const State& s, const QString& focus) {
+    return designed(form, QLatin1String(s.status),
+                    {u"&Via"_qs, u"&Stop"_qs, QLatin1String(s.pauseCaption),
+                     QLatin1String(s.readingCaption), u"&Azzera"_qs, QString()},
+                    {s.enabled[0], s.enabled[1], s.enabled[2], s.enabled[3], s.enabled[4], true},
+                    focus, 175);
+}
+
+// Designed order: "&Memoria", "&Crediti", "OK".
+QString designedAbout(Form3& form, bool enlarged, const QString& focus) {
+    return designed(form, u"Preciso al secondo"_qs, {u"&Memoria"_qs, u"&Crediti"_qs, u"OK"_qs},
+                    {!enlarged, true, true}, focus, enlarged ? 270 : 205);
+}
+
+// The stopwatch brought to one of its states by mouse, with the focus where that leaves it.
+void bring(Form1& form, int state) {
+    if (state > 0)
+        Harness::click(form, "Command1");
+    if (state == 2)
+        Harness::click(form, "Command3");
+    if (state == 3)
+        Harness::click(form, "Command4");
+}
+const char* const stateFocus[] = {"Command1", "Command3", "Command3", "Command4"};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Input)
+Q_DECLARE_METATYPE(Path)
 
 class TestDesktop : public QObject {
     Q_OBJECT
@@ -258,6 +404,134 @@ private slots:
         QVERIFY(disabledWhenShown);
         QVERIFY(!Harness::button(form, "Command1")->isEnabled());
         QCOMPARE(Harness::focused(form), QStringLiteral("Command5"));
+    }
+
+    // Each button of both windows, from each state in which it can be pressed, by every path a
+    // person has: each path ends in the one designed state, with the focus where the handler put
+    // it, or where the path itself left it when the handler puts it nowhere.
+    void everyPathEndsInTheDesignedState_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<Path>("path");
+        // From idle, counting, paused, reading (0 to 3) to a state; the About window's rows
+        // come from 4 (just opened) and 5 (enlarged) and go to 4, 5 or 6 (closed).
+        const std::tuple<int, const char*, int, const char*> steps[] = {
+            {0, "Command1", 1, "Command3"}, {0, "Command5", 0, "Command1"},
+            {0, "Command6", 0, ""},         {1, "Command2", 0, "Command5"},
+            {1, "Command3", 2, "Command3"}, {1, "Command4", 3, "Command4"},
+            {1, "Command6", 1, ""},         {2, "Command2", 0, "Command5"},
+            {2, "Command3", 1, "Command3"}, {3, "Command2", 0, "Command5"},
+            {3, "Command4", 1, "Command3"}, {4, "Command3", 5, ""},
+            {4, "Command2", 4, ""},         {5, "Command2", 5, ""},
+            {4, "Command1", 6, ""},         {5, "Command1", 6, ""}};
+        for (const auto& [from, button, to, focus] : steps) {
+            for (const auto& [path, name] : paths) {
+                if (path != Path::QueuedClick)
+                    QTest::addRow("%d %s %s", from, button, name)
+                        << from << QString::fromLatin1(button) << to << QString::fromLatin1(focus)
+                        << path;
+            }
+        }
+    }
+    void everyPathEndsInTheDesignedState() {
+        QFETCH(int, from);
+        QFETCH(QString, button);
+        QFETCH(int, to);
+        QFETCH(QString, focus);
+        QFETCH(Path, path);
+        Harness h;
+        Form1& form = h.startUp();
+        const QByteArray name = button.toLatin1();
+        if (from < 4) {
+            bring(form, from);
+            if (!reaches(path, Harness::button(form, name)))
+                QSKIP("no such path to this button");
+            if (button == u"Command6")
+                h.withAbout([](Form3&) {}, [&] { send(form, name, path); });
+            else
+                send(form, name, path);
+            if (focus.isEmpty())
+                focus = focuses(path) ? button : QString::fromLatin1(stateFocus[from]);
+            QCOMPARE(seen(form), designed(form, designedStates[to], focus));
+            return;
+        }
+        bool reached = true;
+        h.launcher.fail = true;
+        h.withAbout([&](Form3& about) {
+            if (from == 5)
+                Harness::altKey(about, Qt::Key_M);
+            reached = reaches(path, Harness::button(about, name));
+            if (!reached)
+                return;
+            send(about, name, path);
+            if (to == 6) {
+                QVERIFY(!about.isLoaded());
+                return;
+            }
+            if (focus.isEmpty())
+                focus = focuses(path) ? button : u"Command1"_qs;
+            // A button disabled under the focus hands it on, as Tab would.
+            if (focus == u"Command3" && to == 5)
+                focus = u"Command2"_qs;
+            QCOMPARE(seen(about), designedAbout(about, to == 5, focus));
+            QCOMPARE(h.launcher.calls.size(), std::size_t{button == u"Command2"});
+            QCOMPARE(h.msgBox.shown.size(), std::size_t{button == u"Command2"});
+        });
+        if (!reached)
+            QSKIP("no such path to this button");
+        // Closed, by whatever path: the keyboard is the stopwatch's again, as the About button
+        // left it.
+        QVERIFY(QApplication::activeWindow() == form.window());
+        QCOMPARE(seen(form), designed(form, designedStates[0], u"Command6"_qs));
+    }
+
+    // While the About window is modal, nothing a person or a program sends to the stopwatch runs;
+    // nor does anything sent to the About window while its "Appunti" box is up.
+    void nothingReachesAWindowBehindAModalOne_data() {
+        QTest::addColumn<Path>("path");
+        for (const auto& [path, name] : paths)
+            QTest::newRow(name) << path;
+    }
+    void nothingReachesAWindowBehindAModalOne() {
+        QFETCH(Path, path);
+        for (int state : {0, 1}) {
+            Harness h;
+            Form1& form = h.startUp();
+            bring(form, state);
+            QString before;
+            h.launcher.fail = true;
+            h.withAbout([&](Form3& about) {
+                before = seen(form, false);
+                for (const char* name :
+                     {"Command1", "Command2", "Command3", "Command4", "Command5", "Command6"}) {
+                    if (Harness::button(form, name)->isEnabled() &&
+                        reaches(path, Harness::button(form, name)))
+                        send(form, name, path);
+                }
+                QVERIFY(about.isLoaded());
+                QCOMPARE(seen(form, false), before);
+                // The "Appunti" box, modal in front of the About window.
+                h.msgBox.whileShown = [&] {
+                    QWidget box;
+                    box.setWindowModality(Qt::ApplicationModal);
+                    box.show();
+                    for (const char* name : {"Command1", "Command2", "Command3"}) {
+                        if (reaches(path, Harness::button(about, name)))
+                            send(about, name, path);
+                    }
+                };
+                Harness::altKey(about, Qt::Key_C);
+                QVERIFY(about.isLoaded());
+                QCOMPARE(seen(about, false),
+                         designedAbout(about, false, u"Command1"_qs).section(u"; Tab"_qs, 0, 0) +
+                             u"; height 205"_qs);
+                QCOMPARE(h.launcher.calls.size(), std::size_t{1});
+                QCOMPARE(h.msgBox.shown.size(), std::size_t{1});
+            });
+            QCOMPARE(seen(form, false), before);
+        }
     }
 
     // A click that comes late, through Qt's animated click (as a screen reader's press does), finds

@@ -10,7 +10,7 @@
 namespace velti::forms {
 
 void Context::operation() {
-    if (failAtOperation != 0 && ++operations == failAtOperation)
+    if (failAtOperation != 0 && handlersRunning > 0 && ++operations == failAtOperation)
         throw RuntimeError::invalidCall();
 }
 

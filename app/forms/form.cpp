@@ -258,11 +258,13 @@ void Form::bindEvents() {
             break;
         case Event::Click: {
             auto* button = qobject_cast<QPushButton*>(designedControl(binding));
-            // Whatever queued or delayed the click, a disabled or hidden button runs nothing,
-            // nor does one whose window is no longer on screen.
+            // Whoever sends the click (mouse, key, an assistive technology's action, a queued
+            // or delayed click), a disabled or hidden button runs nothing, nor does one whose
+            // window is no longer on screen or waits behind a modal window.
             QObject::connect(button, &QPushButton::clicked, window_,
                              [this, button, handler = binding.handler()] {
-                                 if (isButtonEnabled(button) && button->isVisible())
+                                 if (isButtonEnabled(button) && button->isVisible() &&
+                                     !isBlocked(button->window()))
                                      deliver(handler);
                              });
             break;
@@ -399,10 +401,17 @@ void Form::unload() {
     window_ = nullptr;
     controls_.clear();
     unloadHandler_ = nullptr;
+    const QPointer<QWindow> owner =
+        modalLoop_ != nullptr ? window->windowHandle()->transientParent() : nullptr;
     window->hide();
     window->deleteLater();
     if (modalLoop_ != nullptr)
         modalLoop_->quit();
+    // The keyboard goes back to the window the modal one belonged to. A window manager does it
+    // by itself; without one, or after one was replaced, nobody else would, and the stopwatch
+    // would ignore its keys until clicked.
+    if (owner && owner->isVisible())
+        owner->requestActivate();
     if (--context_.loadedWindows == 0 && context_.onAllUnloaded)
         context_.onAllUnloaded();
 }
@@ -443,12 +452,18 @@ bool Form::hasElement(std::string_view name, int index) const {
     });
 }
 
+namespace {
+bool holds(const Context::HeldButton& held, const QWidget* button) {
+    return held.button == button;
+}
+} // namespace
+
 void Form::setButtonEnabled(QWidget* button, bool enabled) {
     auto& held = context_.heldDisabled;
-    held.erase(std::remove(held.begin(), held.end(), button), held.end());
+    std::erase_if(held, [button](const auto& h) { return holds(h, button); });
     if (!enabled && context_.handlersRunning > 0 && button->isEnabled() &&
         button->window()->focusWidget() == button) {
-        held.emplace_back(button);
+        held.push_back({button, context_.handlersRunning});
         return;
     }
     button->setEnabled(enabled);
@@ -456,22 +471,35 @@ void Form::setButtonEnabled(QWidget* button, bool enabled) {
 
 bool Form::isButtonEnabled(const QWidget* button) const {
     const auto& held = context_.heldDisabled;
-    return button->isEnabled() && std::find(held.begin(), held.end(), button) == held.end();
+    return button->isEnabled() && std::none_of(held.begin(), held.end(), [button](const auto& h) {
+               return holds(h, button);
+           });
 }
 
-void Form::releaseHeldButtons() {
+bool Form::isBlocked(const QWidget* window) {
+    const QWidget* modal = QApplication::activeModalWidget();
+    return modal != nullptr && modal != window;
+}
+
+void Form::releaseHeldButtons(int depth) {
     // Taken out first: disabling one moves the focus, which may deliver further events.
-    const std::vector<QPointer<QWidget>> held = std::exchange(context_.heldDisabled, {});
-    for (const QPointer<QWidget>& button : held) {
-        if (button)
-            button->setEnabled(false);
+    std::vector<Context::HeldButton> released;
+    std::erase_if(context_.heldDisabled, [&](const Context::HeldButton& h) {
+        if (h.depth < depth)
+            return false;
+        released.push_back(h);
+        return true;
+    });
+    for (const Context::HeldButton& h : released) {
+        if (h.button)
+            h.button->setEnabled(false);
     }
 }
 
 void Form::deliver(const std::function<void()>& handler) {
     int number = 0;
     QString message;
-    ++context_.handlersRunning;
+    const int depth = ++context_.handlersRunning;
     try {
         handler();
     } catch (const RuntimeError& error) {
@@ -481,8 +509,8 @@ void Form::deliver(const std::function<void()>& handler) {
         number = 51;
         message = QStringLiteral("Errore interno: %1").arg(QString::fromUtf8(error.what()));
     }
-    if (--context_.handlersRunning == 0)
-        releaseHeldButtons();
+    --context_.handlersRunning;
+    releaseHeldButtons(depth);
     if (number != 0)
         reportError(number, message);
 }

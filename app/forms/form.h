@@ -44,18 +44,25 @@ struct Context {
     // pixmaps Qt has already cached for them.
     QHash<QString, QIcon> icons;
 
-    // For tests: while failAtOperation is set, control operations are counted in operations, and
-    // the one that brings the count to failAtOperation fails as a real failure would. Unset, an
-    // operation costs one comparison.
+    // For tests: while failAtOperation is set, the control operations that handlers take are
+    // counted in operations, and the one that brings the count to failAtOperation fails as a real
+    // failure would. Only operations inside a handler count: there the layer catches the failure,
+    // and nothing is ever thrown out of Qt's own event handling. Unset, an operation costs one
+    // comparison.
     int failAtOperation = 0;
     int operations = 0;
     // Every control operation passes through here before it acts.
     void operation();
     // While a handler runs, the button with the focus is not disabled at once: Qt would move the
     // focus on through the window, and a screen reader would announce every stop. It is disabled
-    // when the handler ends, by which time the handler has usually put the focus where it wants.
+    // when the handler that disabled it ends, by which time the handler has usually put the focus
+    // where it wants; a handler that runs inside a modal window's loop releases its own buttons.
+    struct HeldButton {
+        QPointer<QWidget> button;
+        int depth; // handlersRunning when the handler disabled it
+    };
     int handlersRunning = 0;
-    std::vector<QPointer<QWidget>> heldDisabled = {};
+    std::vector<HeldButton> heldDisabled = {};
 };
 
 enum class Event { Load, Unload, Click, Timer };
@@ -138,6 +145,8 @@ public:
     // it (a button disabled by the running handler is disabled, even while it keeps the focus).
     void setButtonEnabled(QWidget* button, bool enabled);
     bool isButtonEnabled(const QWidget* button) const;
+    // Whether a window waits behind a modal one, and so takes no input by any path.
+    static bool isBlocked(const QWidget* window);
 
     // Every event reaches its handler through here: a run-time error ends that handler, is shown
     // in the layer's message box, and the program goes on.
@@ -190,7 +199,8 @@ private:
     QObject* designedControl(const EventBinding& binding) const;
     void focusFirstButton();
     void placeModal(QWidget* owner);
-    void releaseHeldButtons();
+    // Disables the held buttons of the handlers running at this depth and deeper.
+    void releaseHeldButtons(int depth = 0);
     void reportError(int number, const QString& message);
 
     const FormDescription& description_;

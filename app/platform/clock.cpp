@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <limits>
@@ -55,8 +56,10 @@ SteadyClock::SteadyClock(WallSource& wall, MonotonicSource& monotonic)
 // the start reading are below a second, so adding the elapsed time to them alone stays in range
 // for 292 years of running, and the seconds are added apart.
 WallTime SteadyClock::current() {
-    const std::int64_t elapsed = saturatingSubtract(monotonic_.nanoseconds(), monotonicAtStart_);
-    return split(wallAtStart_.seconds, saturatingAdd(wallAtStart_.nanoseconds, elapsed));
+    // A monotonic source that steps back (a faulty or faked one) is not followed: a reading never
+    // goes below the last one.
+    elapsed_ = std::max(elapsed_, saturatingSubtract(monotonic_.nanoseconds(), monotonicAtStart_));
+    return split(wallAtStart_.seconds, saturatingAdd(wallAtStart_.nanoseconds, elapsed_));
 }
 
 std::int64_t SteadyClock::nanosecondsToNextSecond() {

@@ -54,6 +54,7 @@ private:
     MonotonicSource& monotonic_;
     WallTime wallAtStart_;
     std::int64_t monotonicAtStart_;
+    std::int64_t elapsed_ = 0; // the most the monotonic clock has advanced since the start
 };
 
 class SystemWallSource final : public WallSource {

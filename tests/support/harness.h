@@ -53,12 +53,11 @@ public:
     static void tick(forms::Form& form, int count = 1);
     // The name of the control with the keyboard focus in that window.
     static QString focused(forms::Form& form);
-    // The focus, then the focus after each press of the key, count names in all.
-    static QStringList tabCycle(forms::Form& form, Qt::Key key, int count);
 
-    // Opens the About window from the stopwatch and runs body inside its modal loop; the window
-    // is closed with "OK" afterwards if body leaves it open.
-    void withAbout(const std::function<void(Form3&)>& body);
+    // Opens the About window from the stopwatch (with a click on the information button, or as
+    // open says) and runs body inside its modal loop once it is active; the window is closed
+    // with "OK" afterwards if body leaves it open.
+    void withAbout(const std::function<void(Form3&)>& body, const std::function<void()>& open = {});
 };
 
 } // namespace velti::test
