@@ -60,9 +60,6 @@ if(UNIX AND NOT APPLE)
         message(STATUS "gzip missing: the manual page and the changelog are not installed")
     endif()
     install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
-    # What lintian says of the package that does not apply to it, each with the reason.
-    install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/lintian-overrides
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME velti)
 endif()
 
 # The compiler and the C library leave their version strings in a .comment section, which

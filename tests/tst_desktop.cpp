@@ -636,7 +636,7 @@ private slots:
             Harness::tick(about);
             QCOMPARE(QLocale().name(), locale);
             for (const char* name : {"Label3", "Label4", "Label8"}) {
-                auto* field = qobject_cast<forms::FieldLabel*>(about.control(name));
+                auto* field = qobject_cast<forms::CaptionLabel*>(about.control(name));
                 QVERIFY(field != nullptr);
                 const QString caption = field->text();
                 QVERIFY2(caption.endsWith(u" bytes"_qs), qPrintable(caption));
@@ -646,7 +646,7 @@ private slots:
                         caption.contains(QStringList{u"18"_qs, u"446"_qs, u"744"_qs}.join(group)));
                 }
                 const QFont fitted = field->fittedFont();
-                QVERIFY(fitted.pixelSize() >= forms::kFieldMinimumPx);
+                QVERIFY(fitted.pixelSize() >= forms::kCaptionMinimumPx);
                 QVERIFY(fitted.pixelSize() <= field->font().pixelSize());
                 const int room = field->contentsRect().width();
                 QVERIFY2(QFontMetrics(fitted).horizontalAdvance(caption) <= room,
@@ -685,7 +685,7 @@ private slots:
         h.startUp();
         h.withAbout([&](Form3& about) {
             Harness::tick(about);
-            auto* field = qobject_cast<forms::FieldLabel*>(about.control("Label3"));
+            auto* field = qobject_cast<forms::CaptionLabel*>(about.control("Label3"));
             QCOMPARE(field->fittedFont().pixelSize(), field->font().pixelSize());
         });
     }

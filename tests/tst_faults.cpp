@@ -209,16 +209,12 @@ private slots:
     void memoryFilesEmptyOrForeign_data() {
         QTest::addColumn<QByteArray>("meminfo");
         QTest::addColumn<QByteArray>("statm");
-        QTest::addColumn<bool>("virtualShown");
-        // A statm without a number counts as nothing used: the whole address space is free.
-        QTest::newRow("empty") << QByteArray() << QByteArray() << false;
-        QTest::newRow("foreign") << QByteArray("Nothing: here\n") << QByteArray("nonsense\n")
-                                 << true;
+        QTest::newRow("empty") << QByteArray() << QByteArray();
+        QTest::newRow("foreign") << QByteArray("Nothing: here\n") << QByteArray("nonsense\n");
     }
     void memoryFilesEmptyOrForeign() {
         QFETCH(QByteArray, meminfo);
         QFETCH(QByteArray, statm);
-        QFETCH(bool, virtualShown);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const auto permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
@@ -229,17 +225,13 @@ private slots:
         const MemoryStatus status = query.query();
         QCOMPARE(status.totalPhysical, std::uint64_t{0});
         QCOMPARE(status.availablePhysical, std::uint64_t{0});
+        // Without a figure of the pages in use, no figure of what is left is shown either.
         showMemoryWith(query, [&](Form3& about) {
             QCOMPARE(labelText(about, "Label3"), QStringLiteral(" Memoria fisica totale:   bytes"));
             QCOMPARE(labelText(about, "Label4"),
                      QStringLiteral(" Memoria fisica disponibile:   bytes"));
-            if (virtualShown)
-                QVERIFY(labelText(about, "Label8")
-                            .contains(QRegularExpression(QStringLiteral(
-                                "^ Memoria virtuale disponibile: \\d.*\\d bytes$"))));
-            else
-                QCOMPARE(labelText(about, "Label8"),
-                         QStringLiteral(" Memoria virtuale disponibile:  bytes"));
+            QCOMPARE(labelText(about, "Label8"),
+                     QStringLiteral(" Memoria virtuale disponibile:  bytes"));
         });
     }
 

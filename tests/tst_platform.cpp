@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace velti;
 
@@ -50,6 +51,52 @@ private slots:
         QCOMPARE(setrlimit(RLIMIT_AS, &saved), 0);
         QVERIFY(status.availableVirtual > 0);
         QVERIFY(status.availableVirtual < limit);
+    }
+
+    // A file put in the place of /proc/meminfo: a figure that is not a whole number of at most
+    // 64 bits is no figure, as if the file could not be read.
+    void memoryFiguresThatDoNotParse_data() {
+        QTest::addColumn<QByteArray>("meminfo");
+        QTest::addColumn<quint64>("total");
+        QTest::addColumn<quint64>("available");
+        QTest::newRow("well formed")
+            << QByteArray("MemTotal:  2048 kB\nMemAvailable: 1 kB\n") << 2'097'152ull << 1024ull;
+        QTest::newRow("negative") << QByteArray("MemTotal: -5 kB\nMemAvailable: 7 kB\n") << 0ull
+                                  << 7168ull;
+        QTest::newRow("past 64 bits")
+            << QByteArray("MemTotal: 18446744073709551616 kB\nMemAvailable: 3 kB\n") << 0ull
+            << 3072ull;
+        QTest::newRow("past 64 bits in bytes")
+            << QByteArray("MemTotal: 18014398509481984 kB\nMemAvailable: 12x kB\n") << 0ull << 0ull;
+        QTest::newRow("another key's tail")
+            << QByteArray("HugeMemTotal: 9 kB\nMemAvailable:\n") << 0ull << 0ull;
+    }
+    void memoryFiguresThatDoNotParse() {
+        QFETCH(QByteArray, meminfo);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QFile file(dir.filePath(QStringLiteral("meminfo")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(meminfo) == meminfo.size());
+        file.close();
+        const MemoryStatus status =
+            SystemMemoryQuery(file.fileName().toStdString(), "/proc/self/statm").query();
+        QTEST(quint64(status.totalPhysical), "total");
+        QTEST(quint64(status.availablePhysical), "available");
+        QVERIFY(status.availableVirtual > 0);
+    }
+
+    // A FIFO in the place of the files is not read: a read would wait for ever for a writer.
+    void aFifoIsNoFigureAndNoWait() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("meminfo")));
+        QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
+        SystemMemoryQuery query(fifo.toStdString(), fifo.toStdString());
+        for (int i = 0; i < 2; ++i) {
+            const MemoryStatus status = query.query();
+            QCOMPARE(status.totalPhysical + status.availablePhysical + status.availableVirtual,
+                     0ull);
+        }
     }
 
     void theRealLauncherSearchesThePathOnly() {

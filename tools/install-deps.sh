@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libgl-dev qt6-translations-l10n
-    fonts-liberation
+    fonts-liberation fonts-dejavu-core
     xvfb xauth xdotool x11-utils imagemagick
     python3 clang-format
     binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev file lintian man-db

@@ -109,10 +109,8 @@ QWidget* makeButton(const ControlDescription& c, QWidget* parent, Context& conte
 
 QWidget* makeLabel(const ControlDescription& c, QWidget* parent) {
     // A bordered label is a one-line field; other text folds at word boundaries.
-    QLabel* label =
-        c.border ? new FieldLabel(text(c.caption), parent) : new QLabel(text(c.caption), parent);
+    auto* label = new CaptionLabel(text(c.caption), c.border, parent);
     label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(!c.border);
     label->setAlignment(alignment(c.alignment));
     QPalette palette = label->palette();
     if (const QColor fore = colour(c.foreColor, palette); fore.isValid())

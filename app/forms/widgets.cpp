@@ -93,8 +93,9 @@ void ButtonControl::timerEvent(QTimerEvent* event) {
     update();
 }
 
-FieldLabel::FieldLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {
-    setWordWrap(false);
+CaptionLabel::CaptionLabel(const QString& caption, bool oneLine, QWidget* parent)
+    : QLabel(caption, parent) {
+    setWordWrap(!oneLine);
 }
 
 namespace {
@@ -113,27 +114,48 @@ QRect textRoom(const QLabel& label) {
     }
     return room;
 }
+
+// How QLabel lays out its plain text.
+int textFlags(const QLabel& label) {
+    return int(QStyle::visualAlignment(label.layoutDirection(), label.alignment())) |
+           (label.wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine);
+}
 } // namespace
 
-QFont FieldLabel::fittedFont() const {
-    QFont fitted = font();
-    // A shrunk caption keeps the label's indent clear at its other end too: it never runs up
-    // to the border, whatever the font engine's rounding.
-    const QRect around = textRoom(*this);
-    const int indent = contentsRect().width() - around.width();
-    const int room = around.width() - indent;
-    if (QFontMetrics(fitted).horizontalAdvance(text()) <= room)
-        return fitted;
-    int size = fitted.pixelSize() > 0 ? fitted.pixelSize() : QFontInfo(fitted).pixelSize();
-    while (size > kFieldMinimumPx) {
-        fitted.setPixelSize(--size);
-        if (QFontMetrics(fitted).horizontalAdvance(text()) <= room)
-            break;
+bool CaptionLabel::fits(const QFont& font) const {
+    const QFontMetrics metrics(font);
+    const QRect room = textRoom(*this);
+    if (!wordWrap()) {
+        // A shrunk caption keeps the label's indent clear at its other end too: it never runs
+        // up to the border, whatever the font engine's rounding.
+        const int indent = contentsRect().width() - room.width();
+        return metrics.horizontalAdvance(text()) <= room.width() - indent;
     }
-    return fitted;
+    // Every line, as the words fold in this face, and no word wider than the box.
+    const QRect drawn = metrics.boundingRect(room, textFlags(*this), text());
+    return drawn.width() <= room.width() && drawn.height() <= room.height();
 }
 
-void FieldLabel::paintEvent(QPaintEvent* event) {
+QFont CaptionLabel::fittedFont() const {
+    if (text() == measuredText_ && font() == measuredFont_ && size() == measuredSize_)
+        return fitted_;
+    measuredText_ = text();
+    measuredFont_ = font();
+    measuredSize_ = size();
+    QFont fitted = font();
+    if (!fits(fitted)) {
+        int size = fitted.pixelSize() > 0 ? fitted.pixelSize() : QFontInfo(fitted).pixelSize();
+        while (size > kCaptionMinimumPx) {
+            fitted.setPixelSize(--size);
+            if (fits(fitted))
+                break;
+        }
+    }
+    fitted_ = fitted;
+    return fitted_;
+}
+
+void CaptionLabel::paintEvent(QPaintEvent* event) {
     const QFont fitted = fittedFont();
     if (fitted == font()) {
         QLabel::paintEvent(event);
@@ -142,10 +164,8 @@ void FieldLabel::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     drawFrame(&painter);
     painter.setFont(fitted);
-    const int flags =
-        int(QStyle::visualAlignment(layoutDirection(), alignment())) | Qt::TextSingleLine;
-    style()->drawItemText(&painter, textRoom(*this), flags, palette(), isEnabled(), text(),
-                          foregroundRole());
+    style()->drawItemText(&painter, textRoom(*this), textFlags(*this), palette(), isEnabled(),
+                          text(), foregroundRole());
 }
 
 void FormWindow::moveEvent(QMoveEvent* event) {

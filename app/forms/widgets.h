@@ -58,21 +58,33 @@ private:
     QBasicTimer pressShown_;
 };
 
-// A bordered one-line field: it always shows its whole caption inside its box. A caption too wide
-// for the designed font is drawn at the largest pixel size that fits, never below kFieldMinimumPx;
-// it is never elided and never wrapped.
-class FieldLabel final : public QLabel {
+// A label showing text: it always shows its whole caption inside its box, whatever face the
+// machine gives. A caption too large for its box in that face is drawn at the largest pixel size
+// that fits, wrapped as the label wraps (a bordered one-line field never wraps), never below
+// kCaptionMinimumPx; it is never elided and never runs into another control.
+class CaptionLabel final : public QLabel {
     Q_OBJECT
 public:
-    FieldLabel(const QString& caption, QWidget* parent);
+    CaptionLabel(const QString& caption, bool oneLine, QWidget* parent);
     // The font the caption is drawn with: the label's own, or smaller when that does not fit.
     QFont fittedFont() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool fits(const QFont& font) const;
+
+    // The last caption measured, in which font and box, and the font it was given: the display
+    // is rewritten every second and the About window's labels on every tick, and a caption is
+    // measured again only when it, the font or the box has changed.
+    mutable QString measuredText_;
+    mutable QFont measuredFont_;
+    mutable QSize measuredSize_;
+    mutable QFont fitted_;
 };
 
-inline constexpr int kFieldMinimumPx = 7;
+inline constexpr int kCaptionMinimumPx = 7;
 
 // A timer control: delivers its Timer event once per period while enabled. Disabling it takes
 // effect at once: no tick is delivered after setEnabled(false) returns.

@@ -1,13 +1,13 @@
 #include "app/platform/memory.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <utility>
 
 #if defined(__linux__)
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #elif defined(_WIN32)
 #include <windows.h>
@@ -42,12 +42,60 @@ std::size_t readFromStart(int fd, char* buffer, std::size_t size) {
     return static_cast<std::size_t>(read);
 }
 
-// The value of a "Key:   1234 kB" line, in bytes; 0 when the key is missing.
+// Opens a file that a read can never block on. /proc files are regular files; a FIFO, a device
+// or a socket put in their place could keep the program waiting for ever, so it is not read.
+int openRegular(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    struct stat file {};
+    if (fd >= 0 && (fstat(fd, &file) != 0 || !S_ISREG(file.st_mode))) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+
+// The whole number at text, times unit, with only blanks around it up to end: false when it is
+// missing, signed, or too large for 64 bits, so that no such figure is ever shown.
+bool parseFigure(const char* text, const char* end, std::uint64_t unit, std::uint64_t* figure) {
+    while (text < end && isBlank(*text))
+        ++text;
+    if (text == end || *text < '0' || *text > '9')
+        return false;
+    std::uint64_t value = 0;
+    for (; text < end && *text >= '0' && *text <= '9'; ++text) {
+        if (__builtin_mul_overflow(value, 10u, &value) ||
+            __builtin_add_overflow(value, unsigned(*text - '0'), &value))
+            return false;
+    }
+    while (text < end && isBlank(*text))
+        ++text;
+    return text == end && !__builtin_mul_overflow(value, unit, figure);
+}
+
+// The value of a "Key:   1234 kB" line, in bytes; 0 when the key is missing or its value is not
+// a figure.
 std::uint64_t meminfoField(const char* text, const char* key) {
-    const char* at = std::strstr(text, key);
-    if (at == nullptr)
-        return 0;
-    return std::strtoull(at + std::strlen(key), nullptr, 10) * 1024;
+    const std::size_t length = std::strlen(key);
+    for (const char* line = text; *line != '\0';) {
+        const char* end = std::strchr(line, '\n');
+        if (end == nullptr)
+            end = line + std::strlen(line);
+        if (std::strncmp(line, key, length) == 0) {
+            const char* value = line + length;
+            const char* unit = end;
+            const bool kiloBytes = end - value >= 2 && std::strncmp(end - 2, "kB", 2) == 0;
+            if (kiloBytes)
+                unit = end - 2;
+            std::uint64_t figure = 0;
+            return parseFigure(value, unit, kiloBytes ? 1024 : 1, &figure) ? figure : 0;
+        }
+        line = *end == '\n' ? end + 1 : end;
+    }
+    return 0;
 }
 #endif
 
@@ -65,9 +113,9 @@ void SystemMemoryQuery::openMissing() {
         addressSpace_ = userAddressSpace();
     }
     if (meminfo_ < 0)
-        meminfo_ = ::open(meminfoPath_.c_str(), O_RDONLY | O_CLOEXEC);
+        meminfo_ = openRegular(meminfoPath_);
     if (statm_ < 0)
-        statm_ = ::open(statmPath_.c_str(), O_RDONLY | O_CLOEXEC);
+        statm_ = openRegular(statmPath_);
 #endif
     opened_ = true;
 }
@@ -94,9 +142,12 @@ MemoryStatus SystemMemoryQuery::query() {
     rlimit as{};
     if (getrlimit(RLIMIT_AS, &as) == 0 && as.rlim_cur != RLIM_INFINITY)
         limit = std::min<std::uint64_t>(limit, as.rlim_cur);
-    if (readFromStart(statm_, buffer, sizeof buffer) > 0) {
-        const std::uint64_t used = std::strtoull(buffer, nullptr, 10) * pageSize_;
-        status.availableVirtual = limit > used ? limit - used : 0;
+    // statm starts with the pages of the address space in use.
+    if (const std::size_t read = readFromStart(statm_, buffer, sizeof buffer); read > 0) {
+        const char* end = std::find_if(buffer, buffer + read, isBlank);
+        std::uint64_t used = 0;
+        if (parseFigure(buffer, end, pageSize_, &used))
+            status.availableVirtual = limit > used ? limit - used : 0;
     }
 #elif defined(_WIN32)
     MEMORYSTATUSEX record{};

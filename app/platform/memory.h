@@ -24,7 +24,9 @@ public:
 // virtual figure. The files are opened at the first query and stay open, so that a query costs
 // two reads and no open. A file that could not be opened is tried again at the next query, so
 // figures missing for a while come back once the file can be read. Other paths may be given
-// (tests use them); a file that cannot be read gives figures of 0.
+// (tests use them). Only regular files are read, opened without blocking: a file that cannot be
+// read, or is not a regular file, gives figures of 0, and so does a figure that is not a whole
+// number of at most 64 bits.
 class SystemMemoryQuery final : public MemoryQuery {
 public:
     explicit SystemMemoryQuery(std::string meminfoPath = "/proc/meminfo",
