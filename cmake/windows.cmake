@@ -3,7 +3,7 @@
 #
 # Included from the top-level CMakeLists.txt once the velti target exists and before the
 # packaging settings include CPack. Built by tools/windows/build.sh with a Qt cross-built by
-# tools/windows/build-qt.sh.
+# tools/windows/build-qt.sh, and checked under Wine by tests/windows/test.sh.
 if(NOT WIN32)
     return()
 endif()
@@ -142,13 +142,13 @@ function(velti_windows_tests)
         return()
     endif()
     find_package(Qt6 REQUIRED COMPONENTS Test)
-    add_executable(viewer_standin ${PROJECT_SOURCE_DIR}/tools/windows/viewer_standin.cpp)
+    add_executable(viewer_standin ${PROJECT_SOURCE_DIR}/tests/windows/viewer_standin.cpp)
     target_link_options(viewer_standin PRIVATE -static)
-    add_executable(tst_windows_platform ${PROJECT_SOURCE_DIR}/tools/windows/tst_windows_platform.cpp)
+    add_executable(tst_windows_platform ${PROJECT_SOURCE_DIR}/tests/windows/tst_windows_platform.cpp)
     target_link_libraries(tst_windows_platform PRIVATE velti_platform Qt6::Test)
     add_dependencies(tst_windows_platform viewer_standin)
     add_test(NAME tst_windows_platform COMMAND tst_windows_platform)
     set_tests_properties(tst_windows_platform PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120 LABELS unit)
 endfunction()
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL velti_windows_tests)

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the program and the tests need, if any is missing.
+# Installs the Debian packages the build, the program and the tests need, if any is missing;
+# or, given package names, those (tests/windows/test.sh names what the Windows build needs).
 set -euo pipefail
 
-packages=(
+packages=("$@")
+[ $# -gt 0 ] || packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libgl-dev qt6-translations-l10n
     fonts-liberation fonts-dejavu-core
@@ -25,5 +27,9 @@ echo "Installing: ${missing[*]}"
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
+# Another apt at work (an unattended upgrade) is waited for rather than failed on.
+while command -v fuser >/dev/null && fuser /var/lib/dpkg/lock-frontend /var/lib/apt/lists/lock >/dev/null 2>&1; do
+    sleep 5
+done
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -16,19 +16,9 @@ source=${2:?usage: $0 BUILD_DIR SOURCE_DIR VERSION [CPACK]}
 version=${3:?usage: $0 BUILD_DIR SOURCE_DIR VERSION [CPACK]}
 cpack=${4:-cpack}
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../tools/lib/xsession.sh"
-
+. "$here/../lib/xsession.sh"
+checks_begin deb
 pid=""
-work=$(mktemp -d "${TMPDIR:-/tmp}/velti-deb.XXXXXX")
-
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    xsession_stop
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' HUP INT TERM
 
 need "$cpack" dpkg dpkg-deb dpkg-shlibdeps objdump readelf ldd file lintian Xvfb xdotool xprop \
     python3
@@ -183,17 +173,7 @@ startup=$(sed -n 's/^StartupWMClass=//p' "$root"/usr/share/applications/*.deskto
 check "its WM_CLASS ($wm_class) holds the entry's StartupWMClass ($startup)" \
     grep -q "\"$startup\"" <<<"${startup:+$wm_class}"
 
-if wm_delete "$window" 2>"$work/wm_delete.log"; then
-    if ends_within "$pid" 100; then
-        pid=""
-        check "closing the window (WM_DELETE_WINDOW) ends velti with status 0 (got $ended_status)" \
-            test "$ended_status" = 0
-    else
-        check "closing the window (WM_DELETE_WINDOW) ends velti within 10 s" false
-    fi
-else
-    show "$work/wm_delete.log"
-    check "WM_DELETE_WINDOW is sent to the window" false
-fi
+check "closing the window (WM_DELETE_WINDOW) ends velti within 10 s with status 0" \
+    closes "$pid" "$window" 100
 [ "$failed" = 0 ] || show "$work/velti.log"
 finish

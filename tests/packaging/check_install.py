@@ -26,7 +26,7 @@ import xml.etree.ElementTree as ET
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, here)
-sys.path.insert(0, os.path.join(here, "..", "..", "tools", "lib"))
+sys.path.insert(0, os.path.join(here, "..", "lib"))
 from pictures import decode_ico, decode_png  # noqa: E402
 from tap import check, finish  # noqa: E402
 

@@ -16,8 +16,7 @@ import os
 import struct
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
-                                "lib"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lib"))
 from tap import check, finish  # noqa: E402
 
 RT_ICON, RT_GROUP_ICON, RT_VERSION = 3, 14, 16

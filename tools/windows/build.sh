@@ -19,11 +19,6 @@ jobs=${VELTI_JOBS:-2}
 # Returns at once when that Qt is ready.
 tools/windows/build-qt.sh
 
-# The suites that build for Windows (tools/windows/suites): every one but those that read /proc,
-# set rlimits or start shell scripts (tst_platform, tst_faults, tst_soak), whose Windows
-# counterpart is tst_windows_platform.
-mapfile -t suites < tools/windows/suites
-
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 export CCACHE_BASEDIR=$root
@@ -35,6 +30,10 @@ cmake -S . -B "$build" -G Ninja \
     -DCMAKE_CROSSCOMPILING_EMULATOR=/usr/lib/wine/wine64 \
     -DVELTI_WERROR=ON \
     "${launcher[@]}"
+# The QtTest suites a Windows build has (ctest label "unit"): tst_windows_platform stands for
+# the Linux-only ones.
+mapfile -t suites < <(ctest --test-dir "$build" -N -L unit | sed -n 's/^ *Test *#[0-9]*: //p')
+[ ${#suites[@]} -gt 0 ] || { echo "no suite labelled unit in $build" >&2; exit 1; }
 cmake --build "$build" --parallel "$jobs" --target velti "${suites[@]}"
 (cd "$build" && cpack -G NSIS)
 ls -l "$build"/velti.exe "$build"/velti-*-win64.exe

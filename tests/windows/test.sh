@@ -2,7 +2,7 @@
 # Builds, tests and packages Vantelsiro for 64-bit Windows on this Debian machine, and tries
 # the result under Wine on a private Xvfb:
 #
-#   tools/windows/test.sh
+#   tests/windows/test.sh
 #
 # 1. Installs the Debian packages it needs, builds Qt for Windows once (build-qt.sh, kept in
 #    ~/.cache/velti/) and velti with its suites and installer (build.sh, into build/windows/).
@@ -19,68 +19,26 @@
 set -uo pipefail
 cd "$(dirname "$0")/../.." || exit 1
 root=$PWD
-# shellcheck source=../lib/pictures.sh
-. "$root/tools/lib/pictures.sh"
+# shellcheck source=../lib/xsession.sh
+. "$root/tests/lib/xsession.sh"
 build=$root/build/windows
 cache=${VELTI_CACHE:-$HOME/.cache/velti}
 qt=$cache/qt6-mingw
 version=$(sed -n 's/^project(velti VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
+keys_delay=80 pid=""
 
-passed=0 failed=0 pid="" xvfb_pid=""
-work=$(mktemp -d "${TMPDIR:-/tmp}/velti-windows.XXXXXX")
-
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    [ -d "$work/wine" ] && WINEPREFIX=$work/wine "$wineserver" -k 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' HUP INT TERM
-
-check() {
-    local description=$1; shift
-    if "$@"; then echo "ok - $description"; passed=$((passed + 1))
-    else echo "not ok - $description"; failed=$((failed + 1)); fi
-}
-show() { sed 's/^/#   /' "$@"; }
-die() { echo "not ok - $*"; failed=$((failed + 1)); finish; }
-finish() {
-    if [ -n "${t2:-}" ]; then
-        echo "# tests under Wine: $(minutes $(($(seconds) - t2)))"
-    fi
-    echo "$passed passed, $failed failed"
-    [ "$failed" = 0 ] && [ "$passed" -gt 0 ]
-    exit
-}
+checks_begin windows
+on_exit() { [ -d "$work/wine" ] && WINEPREFIX=$work/wine "$wineserver" -k 2>/dev/null; }
+on_finish() { [ -z "${t2:-}" ] || echo "# tests under Wine: $(minutes $(($(seconds) - t2)))"; }
 seconds() { date +%s; }
 minutes() { printf '%dm%02ds' $(($1 / 60)) $(($1 % 60)); }
 
 # ---- 1. Packages and builds.
-packages=(
-    wine wine64 nsis xvfb xauth xdotool x11-utils imagemagick python3 qt6-translations-l10n
-    binutils-mingw-w64-x86-64 cmake ninja-build psmisc fonts-liberation
-)
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-        missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "# Installing: ${missing[*]}"
-    sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    while fuser /var/lib/dpkg/lock-frontend /var/lib/apt/lists/lock >/dev/null 2>&1; do sleep 5; done
-    export DEBIAN_FRONTEND=noninteractive
-    if ! { "${sudo[@]}" apt-get update -qq &&
-        "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"; } >"$work/apt.log" 2>&1; then
-        show "$work/apt.log"
-        die "installing ${missing[*]}"
-    fi
-fi
+tools/install-deps.sh wine wine64 nsis xvfb xauth xdotool x11-utils imagemagick python3 \
+    qt6-translations-l10n binutils-mingw-w64-x86-64 cmake ninja-build psmisc fonts-liberation \
+    >"$work/apt.log" 2>&1 || { show "$work/apt.log"; die "installing the packages"; }
 
 t0=$(seconds)
 tools/windows/build-qt.sh >"$work/build-qt.log" 2>&1 || { tail -n 40 "$work/build-qt.log" | show; die "build-qt.sh"; }
@@ -91,14 +49,10 @@ echo "# Qt for Windows: $(minutes $((t1 - t0))) (nothing to do once it is in the
 echo "# velti, its suites and installer: $(minutes $((t2 - t1)))"
 
 # ---- A private Wine on a private X server.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || die "Xvfb did not start"
-DISPLAY=":$(head -n1 "$work/display")"
+xsession_start "$work" || die "Xvfb did not start"
 # No Mono or Gecko downloads, no debug chatter, and no copies of the Start menu in this
 # machine's own desktop menus (winemenubuilder).
-export DISPLAY WINEPREFIX=$work/wine WINEARCH=win64 WINEDEBUG=-all \
+export WINEPREFIX=$work/wine WINEARCH=win64 WINEDEBUG=-all \
     WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset QT_QPA_PLATFORM QT_SCALE_FACTOR QT_PLUGIN_PATH WINEPATH
 "$wine" wineboot --init >"$work/wineboot.log" 2>&1 || { show "$work/wineboot.log"; die "wineboot"; }
@@ -112,8 +66,7 @@ dll_path=$(windows_path "$qt/bin")
 for runtime in libstdc++-6.dll libwinpthread-1.dll; do
     dll_path+=";$(windows_path "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=$runtime)")")"
 done
-mapfile -t suite_list < tools/windows/suites
-suites=$(IFS='|'; echo "${suite_list[*]}")
+mapfile -t suite_list < <(ctest --test-dir "$build" -N -L unit | sed -n 's/^ *Test *#[0-9]*: //p')
 # Wine hands Unix variables named QT_* to Windows programs only as WINEQT_* (so that a host's Qt
 # settings do not reach a Windows Qt): the suites' own QT_QPA_PLATFORM is dropped on the way.
 # The offscreen platform on Windows reads its fonts from one folder and knows no system faces:
@@ -121,7 +74,7 @@ suites=$(IFS='|'; echo "${suite_list[*]}")
 mkdir -p "$work/fonts"
 ln -s /usr/share/fonts/truetype/liberation/LiberationSans-*.ttf "$work/fonts/"
 WINEPATH=$dll_path WINEQT_QPA_PLATFORM=offscreen WINEQT_QPA_FONTDIR=$(windows_path "$work/fonts") \
-    ctest --test-dir "$build" -R "^($suites)\$" --output-on-failure >"$work/ctest.log" 2>&1
+    ctest --test-dir "$build" -L unit --output-on-failure >"$work/ctest.log" 2>&1
 cp "$work/ctest.log" "$build/wine-ctest.log"
 for suite in "${suite_list[@]}"; do
     if grep -qE "Test +#[0-9]+: $suite \.+ +Passed" "$work/ctest.log"; then
@@ -147,29 +100,13 @@ stage=$work/stage
 cmake --install "$build" --prefix "$stage" >"$work/install.log" 2>&1 || { show "$work/install.log"; die "cmake --install"; }
 program=$stage/bin/velti.exe
 
-window_id_now() {
-    local title=${1//./\\.}
-    xdotool search --onlyvisible --name "^$title\$" 2>/dev/null
-}
-window_id() {
-    for _ in $(seq 600); do window_id_now "$1" && return 0; sleep 0.1; done
-    return 1
-}
-gone() { for _ in $(seq 50); do window_id_now "$1" >/dev/null || return 0; sleep 0.1; done; return 1; }
-keys() { timeout 3 xdotool windowfocus --sync "$1" 2>/dev/null; shift; xdotool key --delay 80 "$@"; }
+# window_id TITLE: a window of that title, of any process (Wine's programs are not the ones
+# started here), waiting up to 60 s.
+window_id() { window_of "" "$1" 600; }
 # Wine takes the keyboard away from a window when another program's window is activated, and
 # gives it back on a click, as a user would do: here in the top-left corner, on no control.
 activate() { xdotool mousemove --window "$1" 2 2 click 1; sleep 0.3; }
 viewer_windows() { xdotool search --onlyvisible --class '^winhlp32\.exe$' 2>/dev/null; }
-close_and_wait() {
-    python3 tools/lib/wm_delete.py "$1" || return 1
-    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$pid" 2>/dev/null; then
-        echo "# still running 5 s after WM_DELETE_WINDOW"; kill "$pid"; wait "$pid"; pid=""; return 1
-    fi
-    wait "$pid"; local status=$?; pid=""
-    [ "$status" = 0 ] || { echo "# exit status $status"; return 1; }
-}
 DISPLAY_REGION=226x42+16+24
 
 # start COMMAND...: starts the program and waits for its window.
@@ -212,12 +149,12 @@ if [ -n "$about" ]; then
     viewer=""
     for _ in $(seq 100); do viewer=$(viewer_windows) && break; sleep 0.1; done
     check "Alt+C (\"&Crediti\") starts winhlp32: its window appears" test -n "$viewer"
-    check "and no 'Appunti' box" gone "Appunti"
+    check "and no 'Appunti' box" gone "" "Appunti" 50
     activate "$about"
     keys "$about" Escape
-    check "Escape closes the About window" gone "Informazioni su..."
+    check "Escape closes the About window" gone "" "Informazioni su..." 50
 fi
-check "closing the stopwatch window ends the program with status 0" close_and_wait "$main"
+check "closing the stopwatch window ends the program with status 0" closes "$pid" "$main" 50
 "$wineserver" -k 2>/dev/null; "$wineserver" -w
 
 # Run 2: with PATH emptied the viewer cannot be found.
@@ -231,14 +168,14 @@ if [ -n "$about" ]; then
     if [ -n "$box" ]; then
         screenshot "$box" "$build/appunti-under-wine.png"
         keys "$box" Return
-        check "Enter closes the box" gone "Appunti"
+        check "Enter closes the box" gone "" "Appunti" 50
     fi
     keys "$about" Escape
-    check "Escape closes the About window" gone "Informazioni su..."
+    check "Escape closes the About window" gone "" "Informazioni su..." 50
 else
     check "Tab, Tab, Space opens 'Informazioni su...' (PATH emptied)" false
 fi
-check "closing ends the program with status 0 (PATH emptied)" close_and_wait "$main"
+check "closing ends the program with status 0 (PATH emptied)" closes "$pid" "$main" 50
 "$wineserver" -w
 
 # ---- 5. The installer.
@@ -283,7 +220,7 @@ check "a Start-menu entry 'Vantelsiro'" test -n "$shortcut"
 
 start "$wine" "C:\\Program Files\\Vantelsiro\\bin\\velti.exe"
 check "the installed program opens its window 'Vantelsiro'" test -n "$main"
-check "closing it ends it with status 0" close_and_wait "$main"
+check "closing it ends it with status 0" closes "$pid" "$main" 50
 "$wineserver" -w
 registry >"$work/registry-installed.txt"
 check "the install is in the registry (an uninstall entry)" \

@@ -21,34 +21,16 @@
 set -u
 
 PROGRAM=${1:-}
-. "$(dirname "${BASH_SOURCE[0]}")/lib/xsession.sh"
-# shellcheck source=tools/lib/pictures.sh
-. "$(dirname "${BASH_SOURCE[0]}")/lib/pictures.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/../lib/xsession.sh"
+checks_begin e2e
 pid=""
-workdir=$(mktemp -d "${TMPDIR:-/tmp}/velti-e2e.XXXXXX")
-
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    xsession_stop
-    wait 2>/dev/null
-    rm -rf "$workdir"
-}
-trap cleanup EXIT
 
 [ -x "$PROGRAM" ] || die "usage: $0 /abs/path/to/velti (got '${PROGRAM}', not an executable)"
 need Xvfb xdotool xwininfo import compare convert python3
-xsession_start "$workdir" || die "Xvfb did not start"
+xsession_start "$work" || die "Xvfb did not start"
 
-# window_id_now TITLE: ids of the program's visible windows with exactly this title, if any.
-window_id_now() { windows_of "$pid" "$1"; }
-# window_id TITLE: the same, waiting up to 5 s for one to appear.
-window_id() {
-    for _ in $(seq 50); do window_id_now "$1" && return 0; sleep 0.1; done
-    return 1
-}
-# gone TITLE: no visible window with this title within 3 s.
-gone() { for _ in $(seq 30); do window_id_now "$1" >/dev/null || return 0; sleep 0.1; done; return 1; }
-keys() { timeout 3 xdotool windowfocus --sync "$1" 2>/dev/null; shift; xdotool key --delay 50 "$@"; }
+# window_id TITLE: the program's visible windows with exactly this title, waiting up to 5 s.
+window_id() { window_of "$pid" "$1"; }
 # viewable_toplevels: how many children of the root window are mapped and viewable.
 viewable_toplevels() {
     local n=0 id
@@ -57,22 +39,13 @@ viewable_toplevels() {
     done
     echo "$n"
 }
-# close_and_wait ID: WM_DELETE_WINDOW, then the exit status must be 0 within 3 s.
-close_and_wait() {
-    wm_delete "$1" || return 1
-    if ! ends_within "$pid" 30; then
-        echo "# still running 3 s after WM_DELETE_WINDOW"; kill "$pid"; wait "$pid"; pid=""; return 1
-    fi
-    pid=""
-    [ "$ended_status" = 0 ] || { echo "# exit status $ended_status"; return 1; }
-}
 start() {
-    "$PROGRAM" >"$workdir/out.log" 2>&1 & pid=$!
+    "$PROGRAM" >"$work/out.log" 2>&1 & pid=$!
     main=$(window_id "Vantelsiro") || die "no visible window titled 'Vantelsiro' within 5 s"
     # Wait for the first paint: dark digits in the display region.
     for _ in $(seq 30); do
-        screenshot "$main" "$workdir/first.png" &&
-            [ "$(convert "$workdir/first.png[$DISPLAY_REGION]" -colorspace gray -format '%[fx:minima<0.3]' info:)" = 1 ] &&
+        screenshot "$main" "$work/first.png" &&
+            [ "$(convert "$work/first.png[$DISPLAY_REGION]" -colorspace gray -format '%[fx:minima<0.3]' info:)" = 1 ] &&
             break
         sleep 0.1
     done
@@ -85,29 +58,29 @@ start
 check "exactly one visible top-level window titled 'Vantelsiro'" test "$(wc -w <<<"$main")" = 1
 check "and no other visible top-level window" test "$(viewable_toplevels)" = 1
 check "its client area is 264 x 175" test "$(geometry "$main" | cut -d' ' -f3-)" = "264 175"
-screenshot "$main" "$workdir/idle.png"
-sleep 1.2; screenshot "$main" "$workdir/idle2.png"
+screenshot "$main" "$work/idle.png"
+sleep 1.2; screenshot "$main" "$work/idle2.png"
 check "while idle the display does not change" \
-    same_region "$workdir/idle.png" "$workdir/idle2.png" "$DISPLAY_REGION"
+    same_region "$work/idle.png" "$work/idle2.png" "$DISPLAY_REGION"
 keys "$main" alt+v
-sleep 2.2; screenshot "$main" "$workdir/run1.png"
+sleep 2.2; screenshot "$main" "$work/run1.png"
 check "Alt+V changes the status line" \
-    differ_region "$workdir/idle.png" "$workdir/run1.png" "$STATUS_REGION"
+    differ_region "$work/idle.png" "$work/run1.png" "$STATUS_REGION"
 check "Alt+V: 2.2 s later the display has changed" \
-    differ_region "$workdir/idle.png" "$workdir/run1.png" "$DISPLAY_REGION"
+    differ_region "$work/idle.png" "$work/run1.png" "$DISPLAY_REGION"
 check "only the seconds changed (the '00:00:0' part is as at start)" \
-    same_region "$workdir/idle.png" "$workdir/run1.png" "$LEADING_DIGITS"
-sleep 1.2; screenshot "$main" "$workdir/run2.png"
+    same_region "$work/idle.png" "$work/run1.png" "$LEADING_DIGITS"
+sleep 1.2; screenshot "$main" "$work/run2.png"
 check "1.2 s later the display has changed again (counting)" \
-    differ_region "$workdir/run1.png" "$workdir/run2.png" "$DISPLAY_REGION"
-[ -n "${VELTI_SCREENSHOTS:-}" ] && cp "$workdir/run2.png" "$VELTI_SCREENSHOTS/stopwatch.png"
+    differ_region "$work/run1.png" "$work/run2.png" "$DISPLAY_REGION"
+[ -n "${VELTI_SCREENSHOTS:-}" ] && cp "$work/run2.png" "$VELTI_SCREENSHOTS/stopwatch.png"
 keys "$main" alt+p
-sleep 0.3; screenshot "$main" "$workdir/pause1.png"
-sleep 1.5; screenshot "$main" "$workdir/pause2.png"
+sleep 0.3; screenshot "$main" "$work/pause1.png"
+sleep 1.5; screenshot "$main" "$work/pause2.png"
 check "Alt+P freezes the display (same 1.5 s apart)" \
-    same_region "$workdir/pause1.png" "$workdir/pause2.png" "$DISPLAY_REGION"
+    same_region "$work/pause1.png" "$work/pause2.png" "$DISPLAY_REGION"
 check "closing the window (WM_DELETE_WINDOW) ends the program with status 0 within 3 s" \
-    close_and_wait "$main"
+    closes "$pid" "$main"
 
 # ---- Run 2: the About window.
 start
@@ -130,11 +103,11 @@ if [ -n "${VELTI_SCREENSHOTS:-}" ]; then
     screenshot "$about" "$VELTI_SCREENSHOTS/about.png"
 fi
 keys "$about" Escape
-check "Escape closes the About window" gone "Informazioni su..."
-screenshot "$main" "$workdir/before.png"
+check "Escape closes the About window" gone "$pid" "Informazioni su..."
+screenshot "$main" "$work/before.png"
 keys "$main" alt+v
-sleep 2.2; screenshot "$main" "$workdir/after.png"
+sleep 2.2; screenshot "$main" "$work/after.png"
 check "afterwards Alt+V in the stopwatch window makes the display change" \
-    differ_region "$workdir/before.png" "$workdir/after.png" "$DISPLAY_REGION"
-check "closing the stopwatch window ends the program with status 0" close_and_wait "$main"
+    differ_region "$work/before.png" "$work/after.png" "$DISPLAY_REGION"
+check "closing the stopwatch window ends the program with status 0" closes "$pid" "$main"
 finish

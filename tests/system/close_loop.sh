@@ -15,31 +15,18 @@ set -u
 
 program=${1:-}
 rounds=${2:-30}
-. "$(dirname "${BASH_SOURCE[0]}")/lib/xsession.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/../lib/xsession.sh"
+checks_begin close
 pid=""
-workdir=$(mktemp -d "${TMPDIR:-/tmp}/velti-close.XXXXXX")
 logs=${VELTI_CLOSE_LOOP_LOG:-}
 gap=${VELTI_CLOSE_LOOP_GAP:-0.25}
 
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null
-    xsession_stop
-    wait 2>/dev/null
-    rm -rf "$workdir"
-}
-trap cleanup EXIT
-trap 'exit 1' HUP INT TERM
-
 [ -x "$program" ] || die "usage: $0 /abs/path/to/velti [ROUNDS] (got '$program', not an executable)"
 need Xvfb xdotool python3
-xsession_start "$workdir" || die "Xvfb starts"
-wm_pid=""
+xsession_start "$work" || die "Xvfb starts"
 if [ -n "${VELTI_CLOSE_LOOP_WM:-}" ]; then
-    need "$VELTI_CLOSE_LOOP_WM"
-    "$VELTI_CLOSE_LOOP_WM" >"$workdir/wm.log" 2>&1 &
-    wm_pid=$!
-    sleep 1
+    need "$VELTI_CLOSE_LOOP_WM" xprop
+    xsession_wm "$VELTI_CLOSE_LOOP_WM" || die "$VELTI_CLOSE_LOOP_WM starts"
 fi
 if [ -n "$logs" ]; then
     mkdir -p "$logs"
@@ -50,7 +37,7 @@ now_ms() { date +%s%3N; }
 
 lost=0 slowest=0
 for round in $(seq "$rounds"); do
-    log="$workdir/round.log"
+    log="$work/round.log"
     "$program" >"$log" 2>&1 &
     pid=$!
     window=$(window_of "$pid" Vantelsiro 100)

@@ -18,180 +18,46 @@ set -u
 
 PROGRAM=${1:-}
 WM=${VELTI_WM:-openbox}
-PYTHON=/usr/bin/python3
-passed=0 failed=0
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/../lib/xsession.sh"
 pids=()
 
 # One private session bus for the accessibility interface, for this run only.
 if [ -z "${VELTI_DESKTOP_BUS:-}" ]; then
-    command -v dbus-run-session >/dev/null || { echo "not ok - dbus-run-session is missing"; exit 1; }
+    need dbus-run-session
     VELTI_DESKTOP_BUS=1 exec dbus-run-session -- "$0" "$@" 2> >(grep -v '^dbus-daemon' >&2)
 fi
 
-workdir=$(mktemp -d "${TMPDIR:-/tmp}/velti-desktop.XXXXXX")
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$workdir"
-}
-trap cleanup EXIT
-
-die() { echo "not ok - $*"; echo "$passed passed, $((failed + 1)) failed"; exit 1; }
-check() {
-    local description=$1; shift
-    if "$@"; then echo "ok - $description"; passed=$((passed + 1))
-    else echo "not ok - $description"; failed=$((failed + 1)); fi
-}
-note() { echo "# $*"; }
+checks_begin desktop
+on_exit() { for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done; }
 
 [ -x "$PROGRAM" ] || die "usage: $0 /abs/path/to/velti"
-for tool in Xvfb xdotool xprop xwininfo import convert weston "$WM" $PYTHON; do
-    command -v "$tool" >/dev/null || die "required tool '$tool' is not installed"
-done
-$PYTHON -c 'import pyatspi' 2>/dev/null || die "python3-pyatspi is not installed"
+need Xvfb xdotool xprop xwininfo import convert weston "$WM" /usr/bin/python3
+/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || die "python3-pyatspi is not installed"
 [ -x /usr/libexec/at-spi-bus-launcher ] || die "at-spi2-core is not installed"
 
-export XDG_RUNTIME_DIR="$workdir/runtime" XDG_CONFIG_HOME="$workdir/config"
-mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" && chmod 700 "$XDG_RUNTIME_DIR"
-unset QT_SCREEN_SCALE_FACTORS QT_FONT_DPI WAYLAND_DISPLAY
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
-/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
-pids+=($!)
-
-# What the accessibility interface shows of the program with this process id.
-cat >"$workdir/atspi.py" <<'EOF'
-import re, sys, time
-import pyatspi
-
-STATES = {  # status: sensitive Via, Stop, pause button, reading button, Azzera; their names
-    "Inattivo": ((1, 0, 0, 0, 1), "Pausa", "Rileva"),
-    "Conteggio...": ((0, 1, 1, 1, 0), "Pausa", "Rileva"),
-    "In pausa": ((0, 1, 1, 0, 0), "Riprendi", "Rileva"),
-    "Rilevamento": ((0, 1, 0, 1, 0), "Pausa", "OK"),
-}
-
-def application(pid, wait=10.0):
-    end = time.time() + wait
-    while time.time() < end:
-        for app in pyatspi.Registry.getDesktop(0):
-            try:
-                if app is not None and app.get_process_id() == pid:
-                    return app
-            except Exception:
-                pass
-        time.sleep(0.2)
-    sys.exit("no accessible application for process %d" % pid)
-
-def walk(node):
-    yield node
-    for child in node:
-        if child is not None:
-            yield from walk(child)
-
-def windows(app):
-    return [w for w in app if w is not None]
-
-def state(app):
-    tops = windows(app)
-    for w in tops:
-        for n in walk(w):
-            if n.getRoleName() in ("label", "alert") and "Errore" in (n.name or ""):
-                return "error box: " + n.name.replace("\n", " ")
-    stopwatch = [w for w in tops if w.name == "Vantelsiro"]
-    if len(tops) != 1 or len(stopwatch) != 1:
-        return "windows: " + ", ".join(repr(w.name) for w in tops)
-    nodes = list(walk(stopwatch[0]))
-    buttons = [n for n in nodes if n.getRoleName() == "push button"]
-    labels = [n.name for n in nodes if n.getRoleName() == "label"]
-    if len(buttons) != 6 or len(labels) != 2:
-        return "unexpected controls"
-    display, status = labels
-    if not re.fullmatch(r"\d{2,}:\d{2}:\d{2}", display):
-        return "display " + display
-    if status not in STATES:
-        return "status " + status
-    sensitive = tuple(int(b.getState().contains(pyatspi.STATE_SENSITIVE)) for b in buttons[:5])
-    expected, pause, reading = STATES[status]
-    if sensitive != expected or buttons[2].name != pause or buttons[3].name != reading:
-        return "%s with buttons %s %s %s" % (status, sensitive, buttons[2].name, buttons[3].name)
-    return "ok " + status
-
-command, pid = sys.argv[1], int(sys.argv[2])
-app = application(pid)
-if command == "state":
-    # The bridge is updated as events arrive: a state read half-way is read again.
-    for attempt in range(10):
-        found = state(app)
-        if found.startswith("ok"):
-            break
-        time.sleep(0.3)
-    print(found)
-elif command == "press":
-    for n in walk(windows(app)[0]):
-        if n.getRoleName() == "push button" and n.name == sys.argv[3]:
-            n.queryAction().doAction(0)
-            print("pressed")
-            break
-elif command == "windows":
-    print(len(windows(app)))
-EOF
-atspi() { timeout 30 $PYTHON "$workdir/atspi.py" "$@" 2>/dev/null; }
-
 # ---- X11 ----------------------------------------------------------------------------------
-# -noreset: a server that resets when its last client leaves refuses whoever connects just then
-# (here the window manager, as the first xprop leaves).
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset 3>"$workdir/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$workdir/display" ] && break; sleep 0.1; done
-[ -s "$workdir/display" ] || die "Xvfb did not start"
-DISPLAY=":$(head -n1 "$workdir/display")"
-export DISPLAY
-case "$WM" in
-openbox) openbox --sm-disable >"$workdir/wm.log" 2>&1 & ;;
-xfwm4) xfwm4 --compositor=off --sm-client-disable >"$workdir/wm.log" 2>&1 & ;;
-metacity) metacity --sm-disable --no-composite >"$workdir/wm.log" 2>&1 & ;;
-*) die "unknown window manager $WM" ;;
-esac
-pids+=($!)
-for _ in $(seq 150); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
-if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window; then
-    sed 's/^/#   /' "$workdir/wm.log"
-    die "$WM did not start"
-fi
-# The check window comes before the manager takes windows on; give it a moment more.
-sleep 1.5
+xsession_start "$work" || die "Xvfb did not start"
+xsession_wm "$WM" || die "$WM did not start"
 note "window manager: $WM on $DISPLAY"
+unset WAYLAND_DISPLAY
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
+# The accessibility bus, announced on this run's session bus alone (not on the X display).
+env -u DISPLAY /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+pids+=($!)
+atspi() { timeout 30 /usr/bin/python3 "$here/atspi.py" "$@" 2>/dev/null; }
 
-# window_of PID [TITLE]: the visible client window of this process (with this title).
-window_of() {
-    local found
-    for _ in $(seq 50); do
-        if [ $# -gt 1 ]; then
-            found=$(xdotool search --all --onlyvisible --pid "$1" --name "^${2//./\\.}\$" 2>/dev/null | head -n1)
-        else
-            found=$(xdotool search --all --onlyvisible --pid "$1" --name '^Vantelsiro$' 2>/dev/null | head -n1)
-        fi
-        [ -n "$found" ] && { echo "$found"; return 0; }
-        sleep 0.1
-    done
-    return 1
-}
-# client ID: "x y width height" of the client area on the screen.
-client() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
-        /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}'
-}
 extents() { xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ','; }
 mapped() { xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
 unmapped() { ! mapped "$1"; }
-until_true() { for _ in $(seq 30); do "$@" && return 0; sleep 0.1; done; return 1; }
 
 # start SCALE: runs the program at this scale factor; sets pid and stopwatch.
 start() {
-    QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$1 "$PROGRAM" >"$workdir/velti.log" 2>&1 &
+    QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$1 "$PROGRAM" >"$work/velti.log" 2>&1 &
     pid=$!
     pids+=("$pid")
-    stopwatch=$(window_of "$pid") || { cat "$workdir/velti.log"; die "no stopwatch window of process $pid"; }
+    stopwatch=$(window_of "$pid" Vantelsiro) || { cat "$work/velti.log"; die "no stopwatch window of process $pid"; }
+    stopwatch=${stopwatch%%$'\n'*}
     sleep 0.5
 }
 stop() {
@@ -200,13 +66,14 @@ stop() {
 }
 # click_at WINDOW X Y SCALE: a click at these logical client coordinates.
 click_at() {
-    read -r x y _ _ < <(client "$1")
+    read -r x y _ _ < <(geometry "$1")
     xdotool mousemove "$(awk -v a="$x" -v b="$2" -v s="$4" 'BEGIN{print int(a + b * s)}')" \
         "$(awk -v a="$y" -v b="$3" -v s="$4" 'BEGIN{print int(a + b * s)}')" click 1
 }
 open_about() {
     click_at "$stopwatch" 244 156 "$1"
     about=$(window_of "$pid" "Informazioni su...") || return 1
+    about=${about%%$'\n'*}
     sleep 0.5
 }
 
@@ -218,7 +85,7 @@ transient_is_stopwatch() {
 }
 frame_centred() {
     local x y w h l r t b cx cy
-    read -r x y w h < <(client "$about")
+    read -r x y w h < <(geometry "$about")
     read -r l r t b < <(extents "$about")
     [ -n "$b" ] || return 1
     # Twice the centre, in whole pixels; the screen's is (1024, 768).
@@ -228,7 +95,7 @@ frame_centred() {
 }
 # captions_inside SCALE: each memory caption's ink ends inside its box, short of the border.
 captions_inside() {
-    local scale=$1 shot="$workdir/about.png" top box bounds ok=0
+    local scale=$1 shot="$work/about.png" top box bounds ok=0
     import -window "$about" "png:$shot" 2>/dev/null || return 1
     for top in 212 228 244; do
         # Inside the one-pixel border of the 265 x 17 box at (54, top).
@@ -244,21 +111,21 @@ captions_inside() {
 }
 alt_m_keeps_the_top() {
     local x y w h x2 y2 w2 h2
-    read -r x y w h < <(client "$about")
+    read -r x y w h < <(geometry "$about")
     xdotool key alt+m
     sleep 0.7
-    read -r x2 y2 w2 h2 < <(client "$about")
+    read -r x2 y2 w2 h2 < <(geometry "$about")
     note "Alt+M: $x,$y ${w}x$h -> $x2,$y2 ${w2}x$h2"
     [ "$x2" = "$x" ] && [ "$y2" = "$y" ] && [ "$w2" = "$w" ] &&
         [ "$h2" = "$(awk -v s="$1" 'BEGIN{print int(270 * s + 0.5)}')" ]
 }
 minimised_together() {
     xdotool windowminimize "$stopwatch"
-    until_true unmapped "$stopwatch" && until_true unmapped "$about"
+    within 30 unmapped "$stopwatch" && within 30 unmapped "$about"
 }
 restored() {
     xdotool windowactivate "$stopwatch" 2>/dev/null || xdotool windowmap "$stopwatch"
-    until_true mapped "$stopwatch" && until_true mapped "$about"
+    within 30 mapped "$stopwatch" && within 30 mapped "$about"
 }
 never_minimised_alone() {
     xdotool windowminimize "$about"
@@ -288,7 +155,7 @@ done
 start 1
 check "the accessibility interface reads the idle stopwatch" test "$(atspi state "$pid")" = "ok Inattivo"
 RANDOM=2026
-read -r sx sy _ _ < <(client "$stopwatch")
+read -r sx sy _ _ < <(geometry "$stopwatch")
 centres=("36 124" "100 124" "164 124" "228 124" "116 156") # Command1 to Command5
 keys=(alt+v alt+s alt+p alt+r alt+i alt+a space Return)
 bad=""
@@ -316,28 +183,26 @@ stop
 
 # ---- Wayland --------------------------------------------------------------------------------
 weston --backend=headless-backend.so --use-pixman --socket=velti-wayland --width=1024 \
-    --height=768 --idle-time=0 >"$workdir/weston.log" 2>&1 &
+    --height=768 --idle-time=0 >"$work/weston.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 50); do [ -S "$XDG_RUNTIME_DIR/velti-wayland" ] && break; sleep 0.1; done
-if [ ! -S "$XDG_RUNTIME_DIR/velti-wayland" ]; then
+if ! within 50 test -S "$XDG_RUNTIME_DIR/velti-wayland"; then
     check "weston started" false
 else
     WAYLAND_DISPLAY=velti-wayland QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=1 QT_SCALE_FACTOR=1 \
-        "$PROGRAM" 2>"$workdir/wayland.log" >/dev/null &
+        "$PROGRAM" 2>"$work/wayland.log" >/dev/null &
     pid=$!
     pids+=("$pid")
     check "Wayland: the information button is pressed through AT-SPI" \
         test "$(atspi press "$pid" "Informazioni su...")" = "pressed"
-    until_true test "$(atspi windows "$pid")" = 2
+    within 30 test "$(atspi windows "$pid")" = 2
     sleep 0.5
     # The stopwatch's toplevel is the first one made; the About window's names it as its parent.
-    first=$(grep -o 'get_toplevel(new id xdg_toplevel@[0-9]*)' "$workdir/wayland.log" | head -n1 | grep -o '[0-9]*)$' | tr -d ')')
-    parent=$(grep -o 'xdg_toplevel@[0-9]*\.set_parent(xdg_toplevel@[0-9]*)' "$workdir/wayland.log" | head -n1)
+    first=$(grep -o 'get_toplevel(new id xdg_toplevel@[0-9]*)' "$work/wayland.log" | head -n1 | grep -o '[0-9]*)$' | tr -d ')')
+    parent=$(grep -o 'xdg_toplevel@[0-9]*\.set_parent(xdg_toplevel@[0-9]*)' "$work/wayland.log" | head -n1)
     note "stopwatch toplevel @$first; request: ${parent:-no set_parent}"
     check "Wayland: the About window's toplevel asks for the stopwatch as its parent" \
         test -n "$first" -a "${parent##*@}" = "$first)"
     stop
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
