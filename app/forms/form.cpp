@@ -109,8 +109,11 @@ QWidget* makeButton(const ControlDescription& c, QWidget* parent, Context& conte
 
 QWidget* makeLabel(const ControlDescription& c, QWidget* parent) {
     // A bordered label is a one-line field; other text folds at word boundaries.
-    QLabel* label =
-        c.border ? new FieldLabel(text(c.caption), parent) : new QLabel(text(c.caption), parent);
+    QLabel* label = nullptr;
+    if (c.border)
+        label = new FieldLabel(text(c.caption), parent);
+    else
+        label = new LabelControl(text(c.caption), parent);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(!c.border);
     label->setAlignment(alignment(c.alignment));
@@ -132,7 +135,7 @@ QWidget* makeLabel(const ControlDescription& c, QWidget* parent) {
 }
 
 QWidget* makeFrame(QWidget* parent) {
-    auto* frame = new QFrame(parent);
+    auto* frame = new FrameControl(parent);
     // An untitled frame: an etched rectangle.
     frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
     frame->setLineWidth(1);
@@ -140,7 +143,7 @@ QWidget* makeFrame(QWidget* parent) {
 }
 
 QWidget* makeImage(const ControlDescription& c, QWidget* parent, Context& context) {
-    auto* image = new QLabel(parent);
+    auto* image = new LabelControl(parent);
     // The icon's image of the box's size, at its natural size: never stretched. On a scaled screen
     // the largest image the icon holds is drawn.
     const QSize size(pixels(c.width), pixels(c.height));
@@ -230,6 +233,8 @@ void Form::build() {
         object->setObjectName(QString::fromLatin1(c.name));
         if (c.index >= 0)
             object->setProperty("veltiIndex", c.index);
+        if (c.role == AccessibleRole::StatusBar)
+            object->setProperty("veltiStatusBar", true);
         if (auto* widget = qobject_cast<QWidget*>(object)) {
             widget->setGeometry(pixels(c));
             widget->setFont(font(c.font, parent->font()));
