@@ -16,6 +16,7 @@ namespace {
 
 const char* const statusBarProperty = "veltiStatusBar";
 const char* const reannouncePending = "veltiReannounce";
+const char* const watchedProperty = "veltiSightWatched";
 
 // A control the client area does not reach at all, as the memory panel before the About window
 // grows, is not on screen: a reader must not read it out.
@@ -191,13 +192,13 @@ public:
     explicit SightWatcher(QWidget* window) : QObject(window) { window->installEventFilter(this); }
 
     static void watch(QWidget* window) {
-        if (window->findChild<SightWatcher*>(QString(), Qt::FindDirectChildrenOnly) == nullptr)
+        if (!window->property(watchedProperty).toBool()) {
+            window->setProperty(watchedProperty, true);
             new SightWatcher(window);
+        }
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (!QAccessible::isActive())
-            return false;
         auto* window = static_cast<QWidget*>(watched);
         if (event->type() == QEvent::Show) {
             for (QWidget* control : window->findChildren<QWidget*>()) {
@@ -281,8 +282,7 @@ void install() {
 }
 
 void captionChanged(QWidget* button) {
-    if (!QAccessible::isActive() || !button->hasFocus() ||
-        button->property(reannouncePending).toBool())
+    if (!button->hasFocus() || button->property(reannouncePending).toBool())
         return;
     // Once the handler is done: by then it has put the focus, and the state, where it wants them.
     button->setProperty(reannouncePending, true);
