@@ -131,9 +131,12 @@ private slots:
                 QVERIFY2(!showing(about.control(control)), control);
             QVERIFY(showing(about.control("Label5")));
             QVERIFY(showing(about.control("Command1")));
+            const QAccessible::Id hidden = id(about.control("Label3"));
             Harness::altKey(about, Qt::Key_M);
             for (const char* control : panel)
                 QVERIFY2(showing(about.control(control)), control);
+            // Renewed, so that readers read its states afresh.
+            QVERIFY(id(about.control("Label3")) != hidden);
         });
     }
 

@@ -184,6 +184,27 @@ private:
     QPushButton* button() const { return static_cast<QPushButton*>(widget()); }
 };
 
+// Readers know an object by its id and keep what they learnt of it: its states, and its focus.
+// A control given a fresh interface, and with it a fresh id, is a new object to them, read afresh.
+void renew(QWidget* control) {
+    if (QAccessibleInterface* old = QAccessible::queryAccessibleInterface(control)) {
+        QAccessibleEvent gone(old, QAccessible::ObjectDestroyed);
+        QAccessible::updateAccessibility(&gone);
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(old));
+    }
+    QAccessibleEvent created(control, QAccessible::ObjectCreated);
+    QAccessible::updateAccessibility(&created);
+}
+
+// They say nothing when the focus "arrives" on the object that already has it, and Qt's
+// name-change event cannot carry a new caption to them: the focus announced on the button renewed
+// is heard as the focus arriving on it, with its new caption.
+void reannounce(QWidget* button) {
+    renew(button);
+    QAccessibleEvent focus(button, QAccessible::Focus);
+    QAccessible::updateAccessibility(&focus);
+}
+
 // Tells the reader which controls come into sight, or leave it, as the window is shown and as its
 // height changes. Qt reports every control showing when the window is shown, those the client
 // area does not reach included.
@@ -210,8 +231,14 @@ public:
             for (QWidget* control : window->findChildren<QWidget*>()) {
                 const bool before = !outside(control, resize->oldSize());
                 const bool now = !outside(control, resize->size());
-                if (before != now && !control->isHidden())
-                    tell(control, now ? QAccessible::ObjectShow : QAccessible::ObjectHide);
+                if (before == now || control->isHidden())
+                    continue;
+                // Readers keep the "visible" state they first read, and Qt has no event to
+                // change it: a control coming into sight is renewed, and read afresh.
+                if (now)
+                    renew(control);
+                else
+                    tell(control, QAccessible::ObjectHide);
             }
         }
         return false;
@@ -257,22 +284,6 @@ QAccessibleInterface* factory(const QString& className, QObject* object) {
     if (accessible != nullptr)
         SightWatcher::watch(control->window());
     return accessible;
-}
-
-// Readers know an object by its id, and say nothing when the focus "arrives" on the object that
-// already has it; nor can Qt's name-change event carry the new caption to them. The button is
-// given a fresh interface, and with it a fresh id, and the focus is announced on that: heard as
-// the focus arriving on the button with its new caption.
-void reannounce(QWidget* button) {
-    if (QAccessibleInterface* old = QAccessible::queryAccessibleInterface(button)) {
-        QAccessibleEvent gone(old, QAccessible::ObjectDestroyed);
-        QAccessible::updateAccessibility(&gone);
-        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(old));
-    }
-    QAccessibleEvent created(button, QAccessible::ObjectCreated);
-    QAccessible::updateAccessibility(&created);
-    QAccessibleEvent focus(button, QAccessible::Focus);
-    QAccessible::updateAccessibility(&focus);
 }
 
 } // namespace

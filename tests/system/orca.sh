@@ -115,11 +115,13 @@ step "Return (end of reading)" 2 key Return
 step "KP_Enter (where am I)" 2 key KP_Enter
 step "Alt+S (stop)" 2 key alt+s
 step "Alt+A (reset)" 2 key alt+a
-step "Insert+KP_Enter twice (status bar)" 2 keydown Insert key --delay 150 KP_Enter KP_Enter keyup Insert
+echo "Insert+KP_Enter twice (status bar)"
+twice KP_Enter
+said 2
 step "Tab" 1.5 key Tab
 step "Tab" 1.5 key Tab
 step "Return (the About window opens)" 5 key Return
-step "KP_Enter twice (where am I, detailed)" 3 key --delay 150 KP_Enter KP_Enter
+step "KP_Add (say all: the dialog, its notice typed)" 4 key KP_Add
 step "Alt+M (memory)" 2 key alt+m
-step "KP_Enter twice (where am I, detailed)" 3 key --delay 150 KP_Enter KP_Enter
+step "KP_Add twice (flat review of the whole window)" 5 key --delay 150 KP_Add KP_Add
 step "Esc (the About window closes)" 2 key Escape
