@@ -83,7 +83,7 @@ said() {
     size=$(stat -c %s "$log")
     tail -c +"$((offset + 1))" "$log" | head -c "$((size - offset))" |
         grep -E "SPEECH OUTPUT|bad content sent to speak" |
-        sed -e 's/^/    /' -e 's/ voice=.*$//'
+        sed -E -e 's/^[0-9:.]+ - //' -e "s/' ?(\{.*\}|None)$/'/" -e 's/^/    /'
     offset=$size
 }
 step() {
