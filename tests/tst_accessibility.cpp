@@ -17,6 +17,15 @@ QString name(QObject* object) {
     return accessible(object)->text(QAccessible::Name);
 }
 
+bool showing(QObject* object) {
+    return !accessible(object)->state().invisible;
+}
+
+// The id by which readers know the object: a new one is a new object to them.
+QAccessible::Id id(QObject* object) {
+    return QAccessible::uniqueId(accessible(object));
+}
+
 } // namespace
 
 class TestAccessibility : public QObject {
@@ -59,6 +68,76 @@ private slots:
         QVERIFY(accessible(form.control("Command1"))->state().disabled);
         Harness::click(form, "Command3");
         QCOMPARE(name(form.control("Command3")), QStringLiteral("Riprendi"));
+    }
+
+    // The frame is the status bar: read as it is now, and it labels the buttons, so the focus
+    // arriving on one says the time and the state.
+    void theStatusBarReadsTheTimeAndTheState() {
+        Harness h{test::quietTimers};
+        Form1& form = h.startUp();
+        QAccessibleInterface* bar = accessible(form.control("Frame1"));
+        QCOMPARE(bar->role(), QAccessible::StatusBar);
+        const auto readout = [bar] { return bar->textInterface()->text(0, -1); };
+        QCOMPARE(readout(), QStringLiteral("00:00:00 Inattivo"));
+        Harness::altKey(form, Qt::Key_V);
+        h.clock.advance(3);
+        Harness::tick(form);
+        QCOMPARE(readout(), QStringLiteral("00:00:03 Conteggio..."));
+        const auto labels = accessible(form.control("Command3"))->relations(QAccessible::Label);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels.first().first, bar);
+        Harness::altKey(form, Qt::Key_I);
+        h.clock.advance(2);
+        Harness::tick(form);
+        QCOMPARE(readout(), QStringLiteral("00:00:03 Rilevamento"));
+    }
+
+    // Readers stay silent when the focus "arrives" where it already is, and Qt's name-change event
+    // does not carry the new caption: a button that keeps the focus through a change of caption
+    // is announced as a new object, focused, with its new name. (On offscreen Qt's accessibility
+    // is never active, so the events themselves are not seen here; tests/system/orca.sh hears
+    // them.)
+    void aCaptionChangedUnderTheFocusIsAnnouncedAgain() {
+        Harness h{test::quietTimers};
+        Form1& form = h.startUp();
+        QObject* pause = form.control("Command3");
+        QObject* reading = form.control("Command4");
+        const QAccessible::Id started = id(pause);
+        Harness::altKey(form, Qt::Key_V);
+        QCoreApplication::processEvents();
+        QCOMPARE(id(pause), started); // the focus moved there: Qt announces it
+        for (const char* heard : {"Riprendi", "Pausa"}) {
+            const QAccessible::Id before = id(pause);
+            Harness::altKey(form, heard == QLatin1String("Pausa") ? Qt::Key_R : Qt::Key_P);
+            QCoreApplication::processEvents();
+            QVERIFY(id(pause) != before);
+            QCOMPARE(name(pause), QString::fromLatin1(heard));
+            QVERIFY(accessible(pause)->state().focused);
+        }
+        Harness::altKey(form, Qt::Key_I);
+        const QAccessible::Id ok = id(reading);
+        Harness::key(form, Qt::Key_Return); // the caption changes as the focus leaves
+        QCoreApplication::processEvents();
+        QCOMPARE(id(reading), ok);
+    }
+
+    // The memory panel lies below the window until "&Memoria" grows it.
+    void controlsOutsideTheWindowAreNotShowing() {
+        Harness h{test::quietTimers};
+        h.startUp();
+        h.withAbout([&](Form3& about) {
+            const char* panel[] = {"Label3", "Image2", "Label4", "Label8"};
+            for (const char* control : panel)
+                QVERIFY2(!showing(about.control(control)), control);
+            QVERIFY(showing(about.control("Label5")));
+            QVERIFY(showing(about.control("Command1")));
+            const QAccessible::Id hidden = id(about.control("Label3"));
+            Harness::altKey(about, Qt::Key_M);
+            for (const char* control : panel)
+                QVERIFY2(showing(about.control(control)), control);
+            // Renewed, so that readers read its states afresh.
+            QVERIFY(id(about.control("Label3")) != hidden);
+        });
     }
 
     void theAboutWindowIsReadAsShown() {

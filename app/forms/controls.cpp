@@ -1,6 +1,7 @@
 #include "app/forms/controls.h"
 
 #include "app/core/runtime_error.h"
+#include "app/forms/accessibility.h"
 #include "app/forms/form.h"
 #include "app/forms/widgets.h"
 
@@ -27,7 +28,9 @@ QString CommandButton::caption() const {
 }
 
 void CommandButton::setCaption(const QString& caption) {
-    live<QPushButton>()->setText(caption);
+    auto* button = live<QPushButton>();
+    button->setText(caption);
+    accessibility::captionChanged(button);
 }
 
 void CommandButton::setEnabled(bool enabled) {

@@ -12,6 +12,9 @@ inline constexpr int kTwipsPerPixel = 15;
 enum class ControlKind { CommandButton, Label, Frame, Image, Timer };
 enum class Alignment { Left, Centre, Right };
 enum class BorderStyle { FixedDialog, FixedSingle };
+// What a screen reader is told a control is, when its kind alone does not say it: a frame that
+// holds the window's live readings is its status bar.
+enum class AccessibleRole { Default, StatusBar };
 
 struct FontSpec {
     const char* family = nullptr; // nullptr: the container's font
@@ -57,6 +60,7 @@ struct ControlDescription {
     int interval = 0;       // timers, in milliseconds
     bool cancel = false;    // buttons: Esc clicks it
     bool isDefault = false; // buttons: Enter clicks it
+    AccessibleRole role = AccessibleRole::Default;
 };
 
 struct FormDescription {

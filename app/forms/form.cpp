@@ -130,7 +130,7 @@ QWidget* makeLabel(const ControlDescription& c, QWidget* parent) {
 }
 
 QWidget* makeFrame(QWidget* parent) {
-    auto* frame = new QFrame(parent);
+    auto* frame = new FrameControl(parent);
     // An untitled frame: an etched rectangle.
     frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
     frame->setLineWidth(1);
@@ -138,7 +138,7 @@ QWidget* makeFrame(QWidget* parent) {
 }
 
 QWidget* makeImage(const ControlDescription& c, QWidget* parent, Context& context) {
-    auto* image = new QLabel(parent);
+    auto* image = new LabelControl(parent);
     // The icon's image of the box's size, at its natural size: never stretched. On a scaled screen
     // the largest image the icon holds is drawn.
     const QSize size(pixels(c.width), pixels(c.height));
@@ -228,6 +228,8 @@ void Form::build() {
         object->setObjectName(QString::fromLatin1(c.name));
         if (c.index >= 0)
             object->setProperty("veltiIndex", c.index);
+        if (c.role == AccessibleRole::StatusBar)
+            object->setProperty("veltiStatusBar", true);
         if (auto* widget = qobject_cast<QWidget*>(object)) {
             widget->setGeometry(pixels(c));
             widget->setFont(font(c.font, parent->font()));

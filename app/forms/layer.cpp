@@ -1,8 +1,7 @@
 #include "app/forms/layer.h"
 
-#include "app/forms/widgets.h"
+#include "app/forms/accessibility.h"
 
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QFont>
 #include <QLibraryInfo>
@@ -10,19 +9,6 @@
 #include <QTranslator>
 
 namespace velti::forms {
-
-namespace {
-
-// A screen reader meets the stopwatch as a window and the About window as a dialog.
-QAccessibleInterface* accessibleWindow(const QString& className, QObject* object) {
-    auto* window = qobject_cast<FormWindow*>(object);
-    if (window == nullptr || className != QLatin1String(FormWindow::staticMetaObject.className()))
-        return nullptr;
-    const bool dialog = window->windowType() == Qt::Dialog;
-    return new QAccessibleWidget(window, dialog ? QAccessible::Dialog : QAccessible::Window);
-}
-
-} // namespace
 
 void initialise(QApplication& application) {
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion")))
@@ -34,7 +20,7 @@ void initialise(QApplication& application) {
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
 #endif
     application.setQuitOnLastWindowClosed(false);
-    QAccessible::installFactory(accessibleWindow);
+    accessibility::install();
 
     // Owned by the application object, it lasts as long as the application does.
     auto* translator = new QTranslator(&application);

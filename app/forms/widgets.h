@@ -4,6 +4,7 @@
 #include "app/forms/timer_policy.h"
 
 #include <QBasicTimer>
+#include <QFrame>
 #include <QLabel>
 #include <QObject>
 #include <QPixmap>
@@ -56,6 +57,20 @@ protected:
 
 private:
     QBasicTimer pressShown_;
+};
+
+// A label and a frame of their own kind, so that the layer's accessibility is asked for them
+// before Qt's own is.
+class LabelControl final : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+};
+
+class FrameControl final : public QFrame {
+    Q_OBJECT
+public:
+    using QFrame::QFrame;
 };
 
 // A label showing text: it always shows its whole caption inside its box, whatever face the
