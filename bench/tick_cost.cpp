@@ -7,12 +7,12 @@
 //                         seven rounds
 #include "about/form3.h"
 #include "app/application.h"
-#include "app/forms/layer.h"
-#include "app/forms/widgets.h"
-#include "app/platform/clock.h"
-#include "app/platform/launcher.h"
-#include "app/platform/memory.h"
-#include "app/platform/msgbox.h"
+#include "forms/layer.h"
+#include "forms/widgets.h"
+#include "platform/clock.h"
+#include "platform/launcher.h"
+#include "platform/memory.h"
+#include "platform/msgbox.h"
 #include "stopwatch/form1.h"
 
 #include <QApplication>

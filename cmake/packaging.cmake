@@ -4,7 +4,7 @@
 # to bin/ by the rule there; this file adds what a desktop needs around it and the CPack
 # settings, so `cpack -G DEB` in a build tree makes velti_<version>_<arch>.deb.
 
-set(VELTI_RESOURCES ${PROJECT_SOURCE_DIR}/app/resources)
+set(VELTI_RESOURCES ${PROJECT_SOURCE_DIR}/src/resources)
 # The sizes of the stopwatch in the hicolor icon theme, drawn by tools/make_pictures.py.
 set(VELTI_ICON_SIZES 16 32 128 256)
 

@@ -120,8 +120,8 @@ set(CPACK_NSIS_PACKAGE_NAME Vantelsiro)
 # The Start-menu entry, named as the window is.
 set(CPACK_PACKAGE_EXECUTABLES velti Vantelsiro)
 set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\velti.exe")
-set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/app/resources/stopwatch.ico)
-set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/app/resources/stopwatch.ico)
+set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/src/resources/stopwatch.ico)
+set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/src/resources/stopwatch.ico)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 # Lines for the head of the script CPack writes:
 # - a 64-bit installer for a 64-bit program: NSIS makes 32-bit ones unless told, and those do

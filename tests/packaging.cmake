@@ -9,7 +9,7 @@ velti_missing(missing x86_64-w64-mingw32-windres python3)
 if(NOT missing)
     add_test(NAME windows_resources
         COMMAND ${VELTI_PACKAGING_TESTS}/windows_resources.sh ${VELTI_TOOL_x86_64_w64_mingw32_windres}
-                ${PROJECT_SOURCE_DIR}/app/resources/velti.rc ${PROJECT_BINARY_DIR}/generated)
+                ${PROJECT_SOURCE_DIR}/src/resources/velti.rc ${PROJECT_BINARY_DIR}/generated)
     set_tests_properties(windows_resources PROPERTIES TIMEOUT 60 LABELS package)
 else()
     message(STATUS "${missing} missing: windows_resources is left out")

@@ -2,8 +2,8 @@
 // counts that saturate instead of wrapping.
 #include "tests/support/harness.h"
 
-#include "app/core/number_format.h"
-#include "app/platform/clock.h"
+#include "core/number_format.h"
+#include "platform/clock.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -173,7 +173,8 @@ void send(forms::Form& form, const char* name, Path path) {
         QPointer<QPushButton> alive(button);
         QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(
             QAccessibleActionInterface::pressAction());
-        QTest::qWait(150);
+        if (!QTest::qWaitFor([&] { return alive.isNull() || !alive->isDown(); }))
+            QTest::qFail("the pressed button stayed down", __FILE__, __LINE__);
         return;
     }
     case Path::QueuedClick:

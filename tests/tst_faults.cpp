@@ -4,9 +4,9 @@
 #include "tests/support/harness.h"
 #include "tests/support/probe.h"
 
-#include "app/core/runtime_error.h"
-#include "app/platform/launcher.h"
-#include "app/platform/memory.h"
+#include "core/runtime_error.h"
+#include "platform/launcher.h"
+#include "platform/memory.h"
 
 #include <QDir>
 #include <QFile>

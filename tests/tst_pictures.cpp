@@ -60,7 +60,7 @@ private slots:
 };
 
 void TestPictures::background() {
-    const QString path = sourcePath("about/pictures/background.bmp");
+    const QString path = sourcePath("src/about/pictures/background.bmp");
     const QByteArray d = readAll(path);
     QCOMPARE(d.size(), 321894);
     QCOMPARE(d.left(2), QByteArray("BM"));
@@ -97,13 +97,13 @@ void TestPictures::icon_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QList<int>>("sizes");
     QTest::addColumn<QList<int>>("depths");
-    QTest::newRow("stopwatch") << sourcePath("app/resources/stopwatch.ico") << QList<int>{32, 16}
+    QTest::newRow("stopwatch") << sourcePath("src/resources/stopwatch.ico") << QList<int>{32, 16}
                                << QList<int>{4, 4};
-    QTest::newRow("info") << sourcePath("app/resources/info.ico") << QList<int>{16}
+    QTest::newRow("info") << sourcePath("src/resources/info.ico") << QList<int>{16}
                           << QList<int>{4};
-    QTest::newRow("logo") << sourcePath("about/pictures/logo.ico") << QList<int>{16}
+    QTest::newRow("logo") << sourcePath("src/about/pictures/logo.ico") << QList<int>{16}
                           << QList<int>{4};
-    QTest::newRow("chip") << sourcePath("about/pictures/chip.ico")
+    QTest::newRow("chip") << sourcePath("src/about/pictures/chip.ico")
                           << QList<int>{16, 32, 48, 16, 32, 48} << QList<int>{4, 4, 4, 8, 8, 8};
 }
 
@@ -166,7 +166,7 @@ void TestPictures::icon() {
 }
 
 void TestPictures::stopwatchLooksRight() {
-    QImageReader reader(sourcePath("app/resources/stopwatch.ico"), "ico");
+    QImageReader reader(sourcePath("src/resources/stopwatch.ico"), "ico");
     const QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
     QCOMPARE(image.size(), QSize(32, 32));
     QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
@@ -183,7 +183,7 @@ void TestPictures::stopwatchLooksRight() {
 }
 
 void TestPictures::infoLooksRight() {
-    QImageReader reader(sourcePath("app/resources/info.ico"), "ico");
+    QImageReader reader(sourcePath("src/resources/info.ico"), "ico");
     const QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
     QCOMPARE(image.size(), QSize(16, 16));
     QCOMPARE(qAlpha(image.pixel(0, 0)), 0);

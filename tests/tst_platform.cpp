@@ -1,6 +1,6 @@
 // The real platform services: the memory figures and the program launcher.
-#include "app/platform/launcher.h"
-#include "app/platform/memory.h"
+#include "platform/launcher.h"
+#include "platform/memory.h"
 
 #include <QDir>
 #include <QFile>

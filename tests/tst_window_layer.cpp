@@ -3,7 +3,7 @@
 #include "tests/support/harness.h"
 #include "tests/support/probe.h"
 
-#include "app/core/runtime_error.h"
+#include "core/runtime_error.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -9,7 +9,7 @@ mode=(--dry-run -Werror)
 if [ "${1:-}" = --fix ]; then mode=(-i); shift; fi
 clang_format=${1:-clang-format}
 
-mapfile -t files < <(find app stopwatch about tests bench -name '*.cpp' -o -name '*.h' | sort)
+mapfile -t files < <(find src tests bench -name '*.cpp' -o -name '*.h' | sort)
 if "$clang_format" "${mode[@]}" "${files[@]}"; then
     echo "1 passed, 0 failed: ${#files[@]} files formatted as .clang-format asks"
 else

@@ -1,16 +1,16 @@
 #!/usr/bin/env python3
 """Draws every picture Vantelsiro ships, from scratch, and writes them out.
 
-  app/resources/stopwatch.ico   silver stopwatch: white dial, red marks, black and red
+  src/resources/stopwatch.ico   silver stopwatch: white dial, red marks, black and red
                                 hands, crown and two push-buttons (32x32 and 16x16, 16 colours)
-  app/resources/info.ico        white lower-case "i" on a blue disc (16x16, 16 colours)
-  about/pictures/logo.ico       the program's logo: a yellow clock face in a blue rim whose
+  src/resources/info.ico        white lower-case "i" on a blue disc (16x16, 16 colours)
+  src/about/pictures/logo.ico       the program's logo: a yellow clock face in a blue rim whose
                                 red hands stand at ten past ten and form a "V" (16x16)
-  about/pictures/chip.ico       grey memory chip with silver legs, seen at an angle
+  src/about/pictures/chip.ico       grey memory chip with silver legs, seen at an angle
                                 (16, 32 and 48 pixels, each in 16 and in 256 colours)
-  about/pictures/background.bmp violet-to-salmon gradient over faint brickwork, with a
+  src/about/pictures/background.bmp violet-to-salmon gradient over faint brickwork, with a
                                 yellow burst of light in the top-left corner (397x270, 24 bit)
-  app/resources/icons/hicolor/NxN/apps/velti.png
+  src/resources/icons/hicolor/NxN/apps/velti.png
                                 the stopwatch for desktop menus and launchers: at 16 and 32
                                 the very pixels of stopwatch.ico, at 128 and 256 the same
                                 drawing smooth and anti-aliased, with see-through corners
@@ -842,12 +842,12 @@ def build():
 
     sw32 = vote(stopwatch_scene(32), 32, VGA)
     sw16 = vote(stopwatch_scene(16), 16, VGA, ss=1)
-    files["app/resources/stopwatch.ico"] = ico_bytes([(sw32, 4, VGA), (sw16, 4, VGA)])
+    files["src/resources/stopwatch.ico"] = ico_bytes([(sw32, 4, VGA), (sw16, 4, VGA)])
     previews["stopwatch32"] = icon_preview(sw32, VGA)
     previews["stopwatch16"] = icon_preview(sw16, VGA)
     # The desktop icon theme's copies: the small ones pixel for pixel as in the .ico,
     # the large ones drawn afresh at their own size.
-    hicolor = "app/resources/icons/hicolor/%dx%d/apps/velti.png"
+    hicolor = "src/resources/icons/hicolor/%dx%d/apps/velti.png"
     files[hicolor % (16, 16)] = png_rgba_bytes(indexed_to_rgba(sw16, VGA))
     files[hicolor % (32, 32)] = png_rgba_bytes(indexed_to_rgba(sw32, VGA))
     for size in (128, 256):
@@ -856,11 +856,11 @@ def build():
         previews["stopwatch%d_smooth" % size] = rgba_preview(smooth, 2 if size <= 128 else 1)
 
     info = vote(info_scene(), 16, VGA, ss=1)
-    files["app/resources/info.ico"] = ico_bytes([(info, 4, VGA)])
+    files["src/resources/info.ico"] = ico_bytes([(info, 4, VGA)])
     previews["info16"] = icon_preview(info, VGA)
 
     logo = vote(logo_scene(), 16, VGA, ss=1)
-    files["about/pictures/logo.ico"] = ico_bytes([(logo, 4, VGA)])
+    files["src/about/pictures/logo.ico"] = ico_bytes([(logo, 4, VGA)])
     previews["logo16"] = icon_preview(logo, VGA)
 
     chip4, chip8 = [], []
@@ -873,10 +873,10 @@ def build():
         chip8.append((img8, 8, PAL256))
         previews["chip%d_4bit" % size] = icon_preview(img4, VGA)
         previews["chip%d_8bit" % size] = icon_preview(img8, PAL256)
-    files["about/pictures/chip.ico"] = ico_bytes(chip4 + chip8)
+    files["src/about/pictures/chip.ico"] = ico_bytes(chip4 + chip8)
 
     bg = background_pixels()
-    files["about/pictures/background.bmp"] = bmp_bytes(bg)
+    files["src/about/pictures/background.bmp"] = bmp_bytes(bg)
     previews["background"] = [[px for px in row for _ in range(2)] for row in bg for _ in range(2)]
     return files, previews
 

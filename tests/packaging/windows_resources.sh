@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Compiles app/resources/velti.rc with the MinGW resource compiler, as a Windows build of
+# Compiles src/resources/velti.rc with the MinGW resource compiler, as a Windows build of
 # velti would, and reads the .res back with check_res.py: the icon group and the version
 # information Explorer shows in the program's Properties.
 #

@@ -2,7 +2,7 @@
 // message box that record what they were asked.
 #pragma once
 
-#include "app/platform/services.h"
+#include "platform/services.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "tests/support/harness.h"
 
-#include "app/forms/layer.h"
+#include "forms/layer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -5,7 +5,7 @@
 
 #include "about/form3.h"
 #include "app/application.h"
-#include "app/forms/widgets.h"
+#include "forms/widgets.h"
 #include "stopwatch/form1.h"
 
 #include <QLabel>

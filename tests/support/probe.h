@@ -3,9 +3,9 @@
 // every kind of handler, apart from the real windows' own steps.
 #pragma once
 
-#include "app/core/runtime_error.h"
-#include "app/forms/controls.h"
-#include "app/forms/form.h"
+#include "core/runtime_error.h"
+#include "forms/controls.h"
+#include "forms/form.h"
 
 #include <QString>
 

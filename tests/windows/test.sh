@@ -90,7 +90,7 @@ for suite in "${suite_list[@]}"; do
 done
 
 # ---- 3. The resources linked into velti.exe.
-python3 tests/packaging/check_res.py "$build/velti.exe" app/resources/stopwatch.ico >"$work/res.log"
+python3 tests/packaging/check_res.py "$build/velti.exe" src/resources/stopwatch.ico >"$work/res.log"
 status=$?
 show "$work/res.log"
 check "velti.exe carries the icon group and the version block" test "$status" = 0

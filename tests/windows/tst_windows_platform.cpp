@@ -1,8 +1,8 @@
 // The real platform services on Windows: the memory figures from GlobalMemoryStatusEx and the
 // help launch through CreateProcessW. A stand-in viewer (viewer_standin.cpp, built beside this
 // suite) takes the place of winhlp32.exe and writes down how it was started.
-#include "app/platform/launcher.h"
-#include "app/platform/memory.h"
+#include "platform/launcher.h"
+#include "platform/memory.h"
 
 #include <QCoreApplication>
 #include <QDir>

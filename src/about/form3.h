@@ -1,0 +1,56 @@
+// The About window: title, typed notice, memory figures and the help viewer.
+#pragma once
+
+#include "forms/controls.h"
+#include "forms/form.h"
+#include "platform/services.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace velti {
+
+const forms::FormDescription& form3Description();
+
+class Form3 final : public forms::Form {
+public:
+    Form3(forms::Context& context, const Services& services);
+
+    forms::LabelArray Label1{*this, "Label1"}; // 0: the title; 1 to 3: the typed lines
+    forms::ImageBox Image1{*this, "Image1"};
+    forms::Label Label2{*this, "Label2"};             // subtitle
+    forms::Label Label6{*this, "Label6"};             // version
+    forms::CommandButton Command3{*this, "Command3"}; // "&Memoria"
+    forms::CommandButton Command2{*this, "Command2"}; // "&Crediti"
+    forms::Label Label7{*this, "Label7"};             // the maker's name
+    forms::CommandButton Command1{*this, "Command1"}; // "OK"
+    forms::Label Label5{*this, "Label5"};             // the rights notice
+    forms::Label Label3{*this, "Label3"};             // total physical memory
+    forms::ImageBox Image2{*this, "Image2"};
+    forms::Label Label4{*this, "Label4"}; // available physical memory
+    forms::Label Label8{*this, "Label8"}; // available virtual memory
+    forms::Timer Timer1{*this, "Timer1"};
+
+    QString Stringa;         // the notice; a "§" ends each line
+    std::int16_t Sc = 0;     // position in Stringa of the character of this tick, from 1
+    std::int16_t Indice = 0; // the element of Label1 that is being typed into
+
+protected:
+    std::vector<forms::EventBinding> events() override;
+
+private:
+    void Form_Load();
+    void Form_Unload(std::int16_t& cancel);
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Timer1_Timer();
+
+    void typeNextCharacter();
+    void showMemoryStatus();
+
+    Services services_;
+};
+
+} // namespace velti

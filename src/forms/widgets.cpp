@@ -1,0 +1,238 @@
+#include "forms/widgets.h"
+
+#include "forms/form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QShortcutEvent>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <QTimerEvent>
+#include <QWindow>
+
+#include <utility>
+
+namespace velti::forms {
+
+FormWindow::FormWindow(Form& form, Qt::WindowFlags flags) : QWidget(nullptr, flags), form_(form) {}
+
+void FormWindow::paintEvent(QPaintEvent* /*event*/) {
+    if (background_.isNull())
+        return;
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, background_);
+}
+
+void FormWindow::closeEvent(QCloseEvent* event) {
+    // The layer decides whether and how the window goes: it unloads, or stays if the handler
+    // cancels. A window that waits behind a modal one cannot be closed at all.
+    event->ignore();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal != this)
+        return;
+    form_.unload();
+}
+
+void FormWindow::keyPressEvent(QKeyEvent* event) {
+    const bool escape = event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier;
+    const bool enter = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+                       (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (escape || enter) {
+        const char* property = escape ? "veltiCancel" : "veltiDefault";
+        for (auto* button : findChildren<QPushButton*>()) {
+            if (button->property(property).toBool() && button->isEnabled() && button->isVisible()) {
+                button->click();
+                return;
+            }
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
+ButtonControl::ButtonControl(const QString& caption, QWidget* parent)
+    : QPushButton(caption, parent) {}
+
+bool ButtonControl::event(QEvent* event) {
+    if (event->type() != QEvent::Shortcut || static_cast<QShortcutEvent*>(event)->isAmbiguous())
+        return QPushButton::event(event);
+    // Qt would hold the button down and click it 100 ms later, whatever happened meanwhile.
+    if (isEnabled() && isVisible()) {
+        QPointer<ButtonControl> alive(this);
+        click();
+        if (alive && isEnabled() && isVisible()) {
+            pressShown_.start(100, this);
+            update();
+        }
+    }
+    return true;
+}
+
+void ButtonControl::paintEvent(QPaintEvent* event) {
+    if (!pressShown_.isActive()) {
+        QPushButton::paintEvent(event);
+        return;
+    }
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.state |= QStyle::State_Sunken;
+    option.state &= ~QStyle::State_Raised;
+    painter.drawControl(QStyle::CE_PushButton, option);
+}
+
+void ButtonControl::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != pressShown_.timerId()) {
+        QPushButton::timerEvent(event);
+        return;
+    }
+    pressShown_.stop();
+    update();
+}
+
+CaptionLabel::CaptionLabel(const QString& caption, bool oneLine, QWidget* parent)
+    : QLabel(caption, parent) {
+    setWordWrap(!oneLine);
+}
+
+namespace {
+// The room a label leaves its text: QLabel indents a framed label's text by half an "x".
+QRect textRoom(const QLabel& label) {
+    QRect room = label.contentsRect().adjusted(label.margin(), label.margin(), -label.margin(),
+                                               -label.margin());
+    int indent = label.indent();
+    if (indent < 0 && label.frameWidth() > 0)
+        indent = label.fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2;
+    if (indent > 0) {
+        if (label.alignment() & Qt::AlignLeft)
+            room.setLeft(room.left() + indent);
+        else if (label.alignment() & Qt::AlignRight)
+            room.setRight(room.right() - indent);
+    }
+    return room;
+}
+
+// How QLabel lays out its plain text.
+int textFlags(const QLabel& label) {
+    return int(QStyle::visualAlignment(label.layoutDirection(), label.alignment())) |
+           (label.wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine);
+}
+} // namespace
+
+bool CaptionLabel::fits(const QFont& font) const {
+    const QFontMetrics metrics(font);
+    const QRect room = textRoom(*this);
+    if (!wordWrap()) {
+        // A shrunk caption keeps the label's indent clear at its other end too: it never runs
+        // up to the border, whatever the font engine's rounding.
+        const int indent = contentsRect().width() - room.width();
+        return metrics.horizontalAdvance(text()) <= room.width() - indent;
+    }
+    // Every line, as the words fold in this face, and no word wider than the box.
+    const QRect drawn = metrics.boundingRect(room, textFlags(*this), text());
+    return drawn.width() <= room.width() && drawn.height() <= room.height();
+}
+
+QFont CaptionLabel::fittedFont() const {
+    if (text() == measuredText_ && font() == measuredFont_ && size() == measuredSize_)
+        return fitted_;
+    measuredText_ = text();
+    measuredFont_ = font();
+    measuredSize_ = size();
+    QFont fitted = font();
+    if (!fits(fitted)) {
+        int size = fitted.pixelSize() > 0 ? fitted.pixelSize() : QFontInfo(fitted).pixelSize();
+        while (size > kCaptionMinimumPx) {
+            fitted.setPixelSize(--size);
+            if (fits(fitted))
+                break;
+        }
+    }
+    fitted_ = fitted;
+    return fitted_;
+}
+
+void CaptionLabel::paintEvent(QPaintEvent* event) {
+    const QFont fitted = fittedFont();
+    if (fitted == font()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    drawFrame(&painter);
+    painter.setFont(fitted);
+    style()->drawItemText(&painter, textRoom(*this), textFlags(*this), palette(), isEnabled(),
+                          text(), foregroundRole());
+}
+
+void FormWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (framed_ && frameGeometry() != geometry())
+        std::exchange(framed_, {})();
+}
+
+void FormWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // A fixed-size window is never maximised or made full screen. On Wayland Qt draws its own
+    // title bar, with a maximise button whatever the window's flags say; a press on it is undone
+    // here, so it does nothing visible.
+    static constexpr Qt::WindowStates enlarged = Qt::WindowMaximized | Qt::WindowFullScreen;
+    if (event->type() == QEvent::WindowStateChange && (windowState() & enlarged)) {
+        QMetaObject::invokeMethod(
+            this, [this] { setWindowState(windowState() & ~enlarged); }, Qt::QueuedConnection);
+    }
+    // A modal window minimised on its own takes its owner along: a blocked window is never
+    // left on screen without it.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) &&
+        isModal() && windowHandle() != nullptr) {
+        QWindow* owner = windowHandle()->transientParent();
+        if (owner != nullptr && owner->isVisible() &&
+            !(owner->windowStates() & Qt::WindowMinimized))
+            owner->showMinimized();
+    }
+}
+
+TimerControl::TimerControl(int intervalMs, const TimerPolicy& policy, QObject* parent)
+    : QObject(parent), pacingAllowed_(policy.pacing),
+      period_(std::max({intervalMs, policy.floorMs, 1})), wait_(period_) {}
+
+void TimerControl::setEnabled(bool enabled) {
+    enabled_ = enabled;
+    if (enabled && !timer_.isActive()) {
+        wait_ = period_;
+        timer_.start(wait_, Qt::PreciseTimer, this);
+    } else if (!enabled) {
+        timer_.stop();
+    }
+}
+
+void TimerControl::tick() {
+    if (enabled_ && handler_)
+        handler_();
+}
+
+void TimerControl::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == timer_.timerId()) {
+        tick();
+        // A window with nothing new to show before a known moment is not woken until then,
+        // however near or far that moment is: the floor limits how often a timer ticks, and
+        // this wakes it at most as often.
+        if (pacing_ && pacingAllowed_ && enabled_ && timer_.isActive()) {
+            const int until = pacing_();
+            const int wait = until > 0 ? until : period_;
+            // A paced wait counts from now. Left running, the timer keeps the rhythm of its
+            // last start, and a wait equal to the last one could bring the next tick a moment
+            // before the awaited one, for a wasted wake-up.
+            if (until > 0 || wait != wait_) {
+                wait_ = wait;
+                timer_.start(wait_, Qt::PreciseTimer, this);
+            }
+        }
+    } else
+        QObject::timerEvent(event);
+}
+
+} // namespace velti::forms

@@ -1,0 +1,32 @@
+#include "platform/msgbox.h"
+
+#include <QMessageBox>
+
+namespace velti {
+
+int SystemMsgBox::show(const QString& prompt, int style, const QString& title) {
+    QMessageBox box;
+    box.setWindowTitle(title);
+    box.setText(prompt);
+    box.setStandardButtons(QMessageBox::Ok);
+    switch (style & 0x70) {
+    case msgbox::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case msgbox::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case msgbox::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case msgbox::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        break;
+    }
+    box.exec();
+    return 1;
+}
+
+} // namespace velti

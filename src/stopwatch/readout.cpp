@@ -1,0 +1,30 @@
+// The elapsed-time display, recomputed from the clock on every tick: late, merged or missed ticks
+// cannot make it drift.
+#include "stopwatch/form1.h"
+
+#include "core/number_format.h"
+
+namespace velti {
+
+QString elapsedText(std::int32_t count) {
+    // C++ division truncates towards zero and the remainder takes the dividend's sign.
+    const std::int32_t seconds = count % 60;
+    const std::int32_t totalMinutes = count / 60;
+    const std::int32_t minutes = totalMinutes % 60;
+    const std::int32_t hours = totalMinutes / 60;
+    const QStringView field = u"##00";
+    return formatNumber(std::int64_t{hours}, field) + u':' +
+           formatNumber(std::int64_t{minutes}, field) + u':' +
+           formatNumber(std::int64_t{seconds}, field);
+}
+
+void Form1::Timer1_Timer() {
+    const std::int32_t count = wholeSecondsBetween(via, now());
+    // Only a clock that ran back could make the count negative: the display keeps what it showed
+    // rather than a negative field.
+    if (count < 0)
+        return;
+    Label1.setCaption(elapsedText(count));
+}
+
+} // namespace velti

@@ -1,0 +1,33 @@
+# Builds each wrong-way include on purpose and passes only when every one of them fails to compile
+# for want of the header, and the right-way includes beside them compile.
+#   cmake -DBUILD_DIR=... -DWRONG="target=header;..." -DRIGHT="target;..." -P include_direction.cmake
+set(failures 0)
+foreach(case IN LISTS WRONG)
+    string(REPLACE "=" ";" case "${case}")
+    list(GET case 0 target)
+    list(GET case 1 header)
+    execute_process(COMMAND ${CMAKE_COMMAND} --build ${BUILD_DIR} --target ${target}
+                    RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+    if(status EQUAL 0)
+        message("not ok - ${target} reaches ${header}")
+        math(EXPR failures "${failures} + 1")
+    elseif(NOT output MATCHES "${header}: No such file")
+        message("not ok - ${target} failed, but not for want of ${header}:\n${output}")
+        math(EXPR failures "${failures} + 1")
+    else()
+        message("ok - ${target} cannot include ${header}")
+    endif()
+endforeach()
+foreach(target IN LISTS RIGHT)
+    execute_process(COMMAND ${CMAKE_COMMAND} --build ${BUILD_DIR} --target ${target}
+                    RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+    if(status EQUAL 0)
+        message("ok - ${target} compiles")
+    else()
+        message("not ok - ${target} does not compile:\n${output}")
+        math(EXPR failures "${failures} + 1")
+    endif()
+endforeach()
+if(failures GREATER 0)
+    message(FATAL_ERROR "${failures} failed")
+endif()
