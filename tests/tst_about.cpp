@@ -235,11 +235,11 @@ private slots:
         QPointer<QWidget> window;
         h->withAbout([&](Form3& about) {
             window = about.window();
-            QCOMPARE(h->app.context().loadedWindows, 2);
+            QCOMPARE(h->app.context().loadedWindows(), 2);
             window->close();
             QVERIFY(!about.isLoaded());
         });
-        QCOMPARE(h->app.context().loadedWindows, 1);
+        QCOMPARE(h->app.context().loadedWindows(), 1);
         QCOMPARE(h->allUnloaded, 0);
         QTRY_VERIFY(window.isNull());
         // The stopwatch takes input again.

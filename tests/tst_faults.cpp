@@ -377,7 +377,7 @@ private slots:
         probe.elsewhere = &otherLabel;
         probe.cancelBeforeFailure = cancelled ? 1 : 0;
         probe.show();
-        const int loaded = h->app.context().loadedWindows;
+        const int loaded = h->app.context().loadedWindows();
         QPointer<QWidget> window = probe.window();
         // Closed by its close box, as a user would.
         window->close();
@@ -386,7 +386,7 @@ private slots:
         QCOMPARE(probe.afterUnload, 0);
         // The cancel set before the failure holds; the one after it was never reached.
         QCOMPARE(probe.isLoaded(), cancelled);
-        QCOMPARE(h->app.context().loadedWindows, cancelled ? loaded : loaded - 1);
+        QCOMPARE(h->app.context().loadedWindows(), cancelled ? loaded : loaded - 1);
         QCOMPARE(h->allUnloaded, 0);
         if (cancelled) {
             QCOMPARE(labelText(probe, "Label1", 0), QStringLiteral("chiusura"));

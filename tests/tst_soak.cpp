@@ -104,7 +104,7 @@ private slots:
         QCOMPARE(closedByEsc, 10 + kOpenings / 2);
         QCOMPARE(QApplication::topLevelWidgets().size(), topLevels);
         QCOMPARE(QApplication::allWidgets().size(), widgets);
-        QCOMPARE(h.app.context().loadedWindows, 1);
+        QCOMPARE(h.app.context().loadedWindows(), 1);
         QVERIFY(h.msgBox.shown.empty());
 
         // The stopwatch went on counting through every opening.

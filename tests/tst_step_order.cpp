@@ -279,7 +279,7 @@ const std::vector<Case>& cases() {
              QTimer::singleShot(0, h.app.form1().window(), [&h] {
                  if (!h.app.hasForm3() || !h.app.form3().isLoaded())
                      return;
-                 h.app.context().failAtOperation = 0;
+                 h.app.context().failureHook().failAt = 0;
                  aboutSeen = QStringLiteral("shown");
                  Harness::click(h.app.form3(), "Command1");
              });
@@ -360,10 +360,10 @@ private slots:
                     focusOn(form, c.inAbout ? "Command2" : "Command6");
                 before = startsUp ? View{} : view(h);
                 const std::size_t boxes = h.msgBox.shown.size();
-                h.app.context().operations = 0;
-                h.app.context().failAtOperation = k;
+                h.app.context().failureHook().counted = 0;
+                h.app.context().failureHook().failAt = k;
                 c.trigger(h);
-                h.app.context().failAtOperation = 0;
+                h.app.context().failureHook().failAt = 0;
                 after = view(h);
                 failed = h.msgBox.shown.size() > boxes;
                 if (failed)
@@ -421,17 +421,17 @@ private slots:
     void aboutLoadAndCreditiTakeNoOperation() {
         Harness h{test::quietTimers};
         h.startUp();
-        h.app.context().operations = 0;
-        h.app.context().failAtOperation = 2; // the first is the information button's Show
+        h.app.context().failureHook().counted = 0;
+        h.app.context().failureHook().failAt = 2; // the first is the information button's Show
         h.withAbout([&](Form3& about) {
-            QCOMPARE(h.app.context().operations, 1);
+            QCOMPARE(h.app.context().failureHook().counted, 1);
             QCOMPARE(about.Sc, std::int16_t{0});
             QCOMPARE(about.Indice, std::int16_t{1});
             QCOMPARE(about.Stringa.size(), 122);
             press(about, "Command2");
             QCOMPARE(h.launcher.calls.size(), std::size_t{1});
-            QCOMPARE(h.app.context().operations, 1);
-            h.app.context().failAtOperation = 0;
+            QCOMPARE(h.app.context().failureHook().counted, 1);
+            h.app.context().failureHook().failAt = 0;
         });
         QVERIFY(h.msgBox.shown.empty());
     }

@@ -172,7 +172,7 @@ private slots:
         window->close();
         QVERIFY(!form.isLoaded());
         QCOMPARE(h.allUnloaded, 1);
-        QCOMPARE(h.app.context().loadedWindows, 0);
+        QCOMPARE(h.app.context().loadedWindows(), 0);
         QTRY_VERIFY(window.isNull());
     }
 

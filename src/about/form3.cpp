@@ -9,10 +9,10 @@ std::vector<forms::EventBinding> Form3::events() {
     return {
         onLoad(&Form3::Form_Load),
         onUnload(&Form3::Form_Unload),
-        onClick("Command1", &Form3::Command1_Click),
-        onClick("Command2", &Form3::Command2_Click),
-        onClick("Command3", &Form3::Command3_Click),
-        onTimer("Timer1", &Form3::Timer1_Timer),
+        onClick(Command1, &Form3::Command1_Click),
+        onClick(Command2, &Form3::Command2_Click),
+        onClick(Command3, &Form3::Command3_Click),
+        onTimer(Timer1, &Form3::Timer1_Timer),
     };
 }
 

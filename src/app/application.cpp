@@ -124,7 +124,7 @@ void start(const ApplicationRecord& record, forms::TimerPolicy timers) {
         SystemLauncher launcher;
         SystemMsgBox msgBox;
         Application application({clock, memory, launcher, msgBox}, timers);
-        application.context().onAllUnloaded = [] { QCoreApplication::exit(0); };
+        application.context().whenAllUnloaded([] { QCoreApplication::exit(0); });
         application.startUp();
         status = QApplication::exec();
     }

@@ -10,13 +10,12 @@
 
 namespace velti::forms {
 
-void Context::operation() {
-    if (failAtOperation != 0 && handlersRunning > 0 && ++operations == failAtOperation)
-        throw RuntimeError::invalidCall();
+void Control::operation() const {
+    form_.context().operation();
 }
 
 template <class Widget> Widget* Control::live() const {
-    form_.context().operation();
+    operation();
     auto* widget = qobject_cast<Widget*>(form_.control(name_, index_));
     if (widget == nullptr)
         throw RuntimeError::invalidCall();
@@ -60,7 +59,7 @@ void Label::setForeColor(QRgb colour) {
 }
 
 Label LabelArray::item(std::int16_t index) const {
-    form_.context().operation();
+    operation();
     if (!form_.hasElement(name_, index))
         throw RuntimeError::noSuchElement(index);
     return Label(form_, name_, index);

@@ -15,9 +15,13 @@ class Control {
 public:
     Control(Form& form, const char* name, int index = -1)
         : form_(form), name_(name), index_(index) {}
+    // The control's name in the window's design.
+    const char* name() const { return name_; }
 
 protected:
     template <class Widget> Widget* live() const;
+    // Counts as one control operation, as every step a handler takes does.
+    void operation() const;
 
     Form& form_;
     const char* name_;

@@ -61,23 +61,6 @@ QColor colour(const Colour& c, const QPalette& palette) {
     return {};
 }
 
-// Every image the icon file holds, so the desktop can pick the size it needs; each file is read
-// once for the application.
-QIcon icon(const char* path, Context& context) {
-    const QString name = text(path);
-    if (const auto known = context.icons.constFind(name); known != context.icons.constEnd())
-        return *known;
-    QIcon icon;
-    QImageReader reader(name);
-    do {
-        const QImage image = reader.read();
-        if (!image.isNull())
-            icon.addPixmap(QPixmap::fromImage(image));
-    } while (reader.jumpToNextImage());
-    context.icons.insert(name, icon);
-    return icon;
-}
-
 Qt::Alignment alignment(Alignment a) {
     switch (a) {
     case Alignment::Centre:
@@ -90,10 +73,10 @@ Qt::Alignment alignment(Alignment a) {
     return Qt::AlignLeft | Qt::AlignTop;
 }
 
-QWidget* makeButton(const ControlDescription& c, QWidget* parent, Context& context) {
+QWidget* makeButton(const ControlDescription& c, QWidget* parent, const QIcon& picture) {
     auto* button = new ButtonControl(text(c.caption), parent);
     if (c.picture != nullptr) {
-        button->setIcon(icon(c.picture, context));
+        button->setIcon(picture);
         button->setIconSize(QSize(16, 16));
     }
     // A picture button is read out by its tooltip; a captioned one by its caption, without "&".
@@ -137,12 +120,12 @@ QWidget* makeFrame(QWidget* parent) {
     return frame;
 }
 
-QWidget* makeImage(const ControlDescription& c, QWidget* parent, Context& context) {
+QWidget* makeImage(const ControlDescription& c, QWidget* parent, const QIcon& picture) {
     auto* image = new LabelControl(parent);
     // The icon's image of the box's size, at its natural size: never stretched. On a scaled screen
     // the largest image the icon holds is drawn.
     const QSize size(pixels(c.width), pixels(c.height));
-    image->setPixmap(icon(c.picture, context).pixmap(size, image->devicePixelRatioF()));
+    image->setPixmap(picture.pixmap(size, image->devicePixelRatioF()));
     image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return image;
 }
@@ -165,7 +148,7 @@ void Form::load() {
         return;
     build();
     bindEvents();
-    ++context_.loadedWindows;
+    ++context_.loadedWindows_;
     for (const EventBinding& binding : events()) {
         if (binding.event() == Event::Load)
             deliver(binding.handler());
@@ -190,7 +173,7 @@ void Form::build() {
     window->windowHandle()->setBaseSize(window->size());
     window->setFont(font(d.font, window->font()));
     if (d.icon != nullptr)
-        window->setWindowIcon(icon(d.icon, context_));
+        window->setWindowIcon(context_.icon(d.icon));
     if (d.picture != nullptr)
         window->setBackground(QPixmap(text(d.picture)));
 
@@ -201,9 +184,10 @@ void Form::build() {
         if (c.container != nullptr)
             parent = qobject_cast<QWidget*>(control(c.container));
         QObject* object = nullptr;
+        const QIcon picture = c.picture != nullptr ? context_.icon(c.picture) : QIcon();
         switch (c.kind) {
         case ControlKind::CommandButton: {
-            QWidget* button = makeButton(c, parent, context_);
+            QWidget* button = makeButton(c, parent, picture);
             tabOrder.emplace_back(c.tabIndex, static_cast<QPushButton*>(button));
             object = button;
             break;
@@ -215,10 +199,10 @@ void Form::build() {
             object = makeFrame(parent);
             break;
         case ControlKind::Image:
-            object = makeImage(c, parent, context_);
+            object = makeImage(c, parent, picture);
             break;
         case ControlKind::Timer: {
-            auto* timer = new TimerControl(c.interval, context_.timers, window);
+            auto* timer = new TimerControl(c.interval, context_.timers(), window);
             // Designed enabled: it runs from the load until a handler says otherwise.
             timer->setEnabled(true);
             object = timer;
@@ -412,8 +396,8 @@ void Form::unload() {
     // would ignore its keys until clicked.
     if (owner && owner->isVisible())
         owner->requestActivate();
-    if (--context_.loadedWindows == 0 && context_.onAllUnloaded)
-        context_.onAllUnloaded();
+    if (--context_.loadedWindows_ == 0 && context_.allUnloaded_)
+        context_.allUnloaded_();
 }
 
 void Form::setHeight(double twips) {
@@ -452,27 +436,21 @@ bool Form::hasElement(std::string_view name, int index) const {
     });
 }
 
-namespace {
-bool holds(const Context::HeldButton& held, const QWidget* button) {
-    return held.button == button;
-}
-} // namespace
-
 void Form::setButtonEnabled(QWidget* button, bool enabled) {
-    auto& held = context_.heldDisabled;
-    std::erase_if(held, [button](const auto& h) { return holds(h, button); });
-    if (!enabled && context_.handlersRunning > 0 && button->isEnabled() &&
+    auto& held = context_.heldDisabled_;
+    std::erase_if(held, [button](const auto& h) { return h.button == button; });
+    if (!enabled && context_.handlersRunning_ > 0 && button->isEnabled() &&
         button->window()->focusWidget() == button) {
-        held.push_back({button, context_.handlersRunning});
+        held.push_back({button, context_.handlersRunning_});
         return;
     }
     button->setEnabled(enabled);
 }
 
 bool Form::isButtonEnabled(const QWidget* button) const {
-    const auto& held = context_.heldDisabled;
+    const auto& held = context_.heldDisabled_;
     return button->isEnabled() && std::none_of(held.begin(), held.end(), [button](const auto& h) {
-               return holds(h, button);
+               return h.button == button;
            });
 }
 
@@ -484,7 +462,7 @@ bool Form::isBlocked(const QWidget* window) {
 void Form::releaseHeldButtons(int depth) {
     // Taken out first: disabling one moves the focus, which may deliver further events.
     std::vector<Context::HeldButton> released;
-    std::erase_if(context_.heldDisabled, [&](const Context::HeldButton& h) {
+    std::erase_if(context_.heldDisabled_, [&](const Context::HeldButton& h) {
         if (h.depth < depth)
             return false;
         released.push_back(h);
@@ -499,7 +477,7 @@ void Form::releaseHeldButtons(int depth) {
 void Form::deliver(const std::function<void()>& handler) {
     int number = 0;
     QString message;
-    const int depth = ++context_.handlersRunning;
+    const int depth = ++context_.handlersRunning_;
     try {
         handler();
     } catch (const RuntimeError& error) {
@@ -509,7 +487,7 @@ void Form::deliver(const std::function<void()>& handler) {
         number = 51;
         message = QStringLiteral("Errore interno: %1").arg(QString::fromUtf8(error.what()));
     }
-    --context_.handlersRunning;
+    --context_.handlersRunning_;
     releaseHeldButtons(depth);
     if (number != 0)
         reportError(number, message);
@@ -518,12 +496,12 @@ void Form::deliver(const std::function<void()>& handler) {
 void Form::reportError(int number, const QString& message) {
     // Timers go on ticking while the box is open; a handler that keeps failing must not stack
     // one box on another.
-    if (context_.reportingError)
+    if (context_.reportingError_)
         return;
-    context_.reportingError = true;
-    context_.msgBox.show(QStringLiteral("Errore di run-time '%1':\n\n%2").arg(number).arg(message),
-                         msgbox::Critical, context_.title);
-    context_.reportingError = false;
+    context_.reportingError_ = true;
+    context_.msgBox_.show(QStringLiteral("Errore di run-time '%1':\n\n%2").arg(number).arg(message),
+                          msgbox::Critical, context_.title_);
+    context_.reportingError_ = false;
 }
 
 } // namespace velti::forms

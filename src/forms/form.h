@@ -1,11 +1,10 @@
 // A window built from its form description, with its event-binding table and one dispatch path.
 #pragma once
 
+#include "forms/context.h"
+#include "forms/controls.h"
 #include "forms/description.h"
-#include "forms/timer_policy.h"
 
-#include <QHash>
-#include <QIcon>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -20,50 +19,10 @@
 class QEventLoop;
 class QObject;
 
-namespace velti {
-class MsgBox;
-}
-
 namespace velti::forms {
 
 class FormWindow;
 class TimerControl;
-
-// What the window layer shares between the windows of one application.
-struct Context {
-    Context(QString title, MsgBox& msgBox, TimerPolicy timers = {})
-        : title(std::move(title)), msgBox(msgBox), timers(timers) {}
-
-    QString title; // the application's name: the title of the run-time error box
-    MsgBox& msgBox;
-    TimerPolicy timers;
-    int loadedWindows = 0;
-    bool reportingError = false;
-    std::function<void()> onAllUnloaded; // called when the last loaded window is unloaded
-    // Each icon file is read once: a window loaded afresh reuses its icons, and with them the
-    // pixmaps Qt has already cached for them.
-    QHash<QString, QIcon> icons;
-
-    // For tests: while failAtOperation is set, the control operations that handlers take are
-    // counted in operations, and the one that brings the count to failAtOperation fails as a real
-    // failure would. Only operations inside a handler count: there the layer catches the failure,
-    // and nothing is ever thrown out of Qt's own event handling. Unset, an operation costs one
-    // comparison.
-    int failAtOperation = 0;
-    int operations = 0;
-    // Every control operation passes through here before it acts.
-    void operation();
-    // While a handler runs, the button with the focus is not disabled at once: Qt would move the
-    // focus on through the window, and a screen reader would announce every stop. It is disabled
-    // when the handler that disabled it ends, by which time the handler has usually put the focus
-    // where it wants; a handler that runs inside a modal window's loop releases its own buttons.
-    struct HeldButton {
-        QPointer<QWidget> button;
-        int depth; // handlersRunning when the handler disabled it
-    };
-    int handlersRunning = 0;
-    std::vector<HeldButton> heldDisabled = {};
-};
 
 enum class Event { Load, Unload, Click, Timer };
 
@@ -82,11 +41,12 @@ public:
         binding.unloadHandler_ = std::move(handler);
         return binding;
     }
-    static EventBinding click(const char* source, Handler handler) {
-        return {source, Event::Click, std::move(handler)};
+    // The source is the control's handle, so a binding names only a control the window has.
+    static EventBinding click(const CommandButton& source, Handler handler) {
+        return {source.name(), Event::Click, std::move(handler)};
     }
-    static EventBinding timer(const char* source, Handler handler, Pacing pacing = {}) {
-        EventBinding binding{source, Event::Timer, std::move(handler)};
+    static EventBinding timer(const Timer& source, Handler handler, Pacing pacing = {}) {
+        EventBinding binding{source.name(), Event::Timer, std::move(handler)};
         binding.pacing_ = std::move(pacing);
         return binding;
     }
@@ -165,11 +125,12 @@ protected:
         return EventBinding::unload(
             [window, handler](std::int16_t& cancel) { (window->*handler)(cancel); });
     }
-    template <class Window> EventBinding onClick(const char* source, void (Window::*handler)()) {
+    template <class Window>
+    EventBinding onClick(const CommandButton& source, void (Window::*handler)()) {
         return EventBinding::click(source, bind(handler));
     }
     template <class Window>
-    EventBinding onTimer(const char* source, void (Window::*handler)(),
+    EventBinding onTimer(const Timer& source, void (Window::*handler)(),
                          int (Window::*pacing)() const = nullptr) {
         EventBinding::Pacing paced;
         if (pacing != nullptr)

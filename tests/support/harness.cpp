@@ -18,7 +18,7 @@ void initialiseLayer() {
 
 Harness::Harness(forms::TimerPolicy timers)
     : app(Services{clock, memory, launcher, msgBox}, timers) {
-    app.context().onAllUnloaded = [this] { ++allUnloaded; };
+    app.context().whenAllUnloaded([this] { ++allUnloaded; });
 }
 
 Harness::~Harness() = default;

@@ -52,6 +52,7 @@ public:
     explicit Probe(forms::Context& context, Failing failing = {})
         : Form(probeDescription(), context), failing_(failing) {}
 
+    forms::CommandButton Command1{*this, "Command1"}; // fails where the test says
     forms::CommandButton Command2{*this, "Command2"};
     forms::CommandButton Command3{*this, "Command3"}; // disabled at load
     forms::LabelArray Label1{*this, "Label1"};
@@ -84,19 +85,19 @@ protected:
                 ++afterUnload;
                 cancel = 0;
             }),
-            EventBinding::click("Command1",
+            EventBinding::click(Command1,
                                 [this] {
                                     Label1.item(0).setCaption(QStringLiteral("cliccato"));
                                     fail(failing_.click);
                                     ++afterClick;
                                     Label2.setCaption(QStringLiteral("cliccato fino in fondo"));
                                 }),
-            EventBinding::click("Command2",
+            EventBinding::click(Command2,
                                 [this] {
                                     ++goodClicks;
                                     Label2.setCaption(QStringLiteral("bene %1").arg(goodClicks));
                                 }),
-            EventBinding::timer("Timer1",
+            EventBinding::timer(Timer1,
                                 [this] {
                                     Label1.item(0).setCaption(QStringLiteral("tic"));
                                     fail(failing_.timer);
