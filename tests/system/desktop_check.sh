@@ -208,7 +208,8 @@ memoria_ends_disabled() {
     fresh_about || return 1
     "$@" >/dev/null
     sleep 0.5
-    [ "$1" = click_memoria ] && [ -n "${VELTI_SCREENSHOTS:-}" ] && import -window root "$VELTI_SCREENSHOTS/memoria.png"
+    [ "$1" = click_memoria ] && [ -n "${VELTI_SCREENSHOTS:-}" ] &&
+        import -window root "$VELTI_SCREENSHOTS/memoria.png"
     buttons=$(atspi buttons "$pid" "$About") cycle=$(atspi tabs "$pid" "$About" 4)
     note "$buttons; Tab, Tab, Tab, Tab: $cycle"
     [[ " $buttons " == *" Memoria:0:0 "* ]] &&
@@ -255,19 +256,21 @@ keyboard_back() {
     local counting buttons idle
     xdotool key Escape
     gone "$pid" "$About" || return 1
-    xdotool key alt+v
+    xdotool key alt+v sleep 0.3
     counting=$(atspi state "$pid")
     buttons=$(atspi buttons "$pid" Vantelsiro)
-    xdotool key alt+s
+    xdotool key alt+s sleep 0.3
     idle=$(atspi state "$pid")
     note "after Esc: Alt+V $counting, $buttons; Alt+S $idle"
-    [ "$counting $idle" = "ok Conteggio... ok Inattivo" ] && [[ " $buttons " == *" Via:0:0 Stop:1:0 Pausa:1:1 "* ]]
+    [ "$counting $idle" = "ok Conteggio... ok Inattivo" ] &&
+        [[ " $buttons " == *" Via:0:0 Stop:1:0 Pausa:1:1 "* ]]
 }
 check "closing the About window ($WM) gives the keyboard back to the stopwatch" keyboard_back
 atspi press "$pid" "$About" Vantelsiro >/dev/null
 atspi press "$pid" "$About" Vantelsiro >/dev/null
 sleep 0.5
-check "Press twice on the information button opens one About window" test "$(windows_of "$pid" "$About" | wc -l)" = 1
+check "Press twice on the information button opens one About window" \
+    test "$(windows_of "$pid" "$About" | wc -l)" = 1
 check "and after Esc, Alt+V counts with \"Via\" disabled and the focus on \"Pausa\"" keyboard_back
 # A window manager replaced while the About window is open: the first one gives way, then Esc.
 replaced() { within 50 ended "$xsession_wm_pid" && sleep 1.5 && keyboard_back; }
