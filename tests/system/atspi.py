@@ -2,11 +2,15 @@
 """What the accessibility interface shows of the program with this process id, for
 desktop_check.sh:
 
-    atspi.py state PID          the stopwatch's state: "ok <status>", or what is wrong
-    atspi.py press PID NAME     presses the push button of that name: "pressed"
+    atspi.py state PID [any]    the stopwatch's state: "ok <status>", or what is wrong; with
+                                "any", other windows (a modal one) may be open beside it
+    atspi.py press PID NAME [WINDOW]  presses the push button of that name (in the window of
+                                that title): "pressed"
+    atspi.py buttons PID WINDOW the window's push buttons as NAME:SENSITIVE:FOCUSED, 1 or 0
+    atspi.py tabs PID WINDOW N  types Tab N times and prints the focused button after each
     atspi.py windows PID        how many top-level windows it has
 """
-import re, sys, time
+import re, subprocess, sys, time
 import pyatspi
 
 STATES = {  # status: sensitive Via, Stop, pause button, reading button, Azzera; their names
@@ -37,14 +41,21 @@ def walk(node):
 def windows(app):
     return [w for w in app if w is not None]
 
-def state(app):
+def buttons(app, title):
+    tops = [w for w in windows(app) if w.name == title]
+    return [n for w in tops for n in walk(w) if n.getRoleName() == "push button"]
+
+def has(node, state):
+    return int(node.getState().contains(state))
+
+def state(app, alone=True):
     tops = windows(app)
     for w in tops:
         for n in walk(w):
             if n.getRoleName() in ("label", "alert") and "Errore" in (n.name or ""):
                 return "error box: " + n.name.replace("\n", " ")
     stopwatch = [w for w in tops if w.name == "Vantelsiro"]
-    if len(tops) != 1 or len(stopwatch) != 1:
+    if len(stopwatch) != 1 or (alone and len(tops) != 1):
         return "windows: " + ", ".join(repr(w.name) for w in tops)
     nodes = list(walk(stopwatch[0]))
     buttons = [n for n in nodes if n.getRoleName() == "push button"]
@@ -67,16 +78,27 @@ app = application(pid)
 if command == "state":
     # The bridge is updated as events arrive: a state read half-way is read again.
     for attempt in range(10):
-        found = state(app)
+        found = state(app, sys.argv[3:] != ["any"])
         if found.startswith("ok"):
             break
         time.sleep(0.3)
     print(found)
 elif command == "press":
-    for n in walk(windows(app)[0]):
-        if n.getRoleName() == "push button" and n.name == sys.argv[3]:
+    title = sys.argv[4] if len(sys.argv) > 4 else windows(app)[0].name
+    for n in buttons(app, title):
+        if n.name == sys.argv[3]:
             n.queryAction().doAction(0)
             print("pressed")
             break
+elif command == "buttons":
+    print(" ".join("%s:%d:%d" % (b.name, has(b, pyatspi.STATE_SENSITIVE),
+                                 has(b, pyatspi.STATE_FOCUSED)) for b in buttons(app, sys.argv[3])))
+elif command == "tabs":
+    focus = []
+    for _ in range(int(sys.argv[4])):
+        subprocess.run(["xdotool", "key", "Tab"], check=True)
+        time.sleep(0.3)  # the bridge hears of the focus move through an event
+        focus += [b.name for b in buttons(app, sys.argv[3]) if has(b, pyatspi.STATE_FOCUSED)]
+    print(" ".join(focus))
 elif command == "windows":
     print(len(windows(app)))

@@ -10,7 +10,15 @@
 #     minimised alone in front of a blocked stopwatch;
 #   - a burst of 1,000 random access keys, Space, Return and clicks with no delay: no error box,
 #     the stopwatch always in one of its four states, and no negative field on the display
-#     (read through the accessibility interface).
+#     (read through the accessibility interface);
+#   - "&Memoria" ends disabled, Tab cycling OK and "&Crediti" alone, whether pressed by the mouse,
+#     Tab then Space, Tab then Return, Alt+M or AT-SPI "Press" (read back through AT-SPI);
+#   - with the notice typed, /proc/meminfo is read (pread64, traced) at least 40 times in 2 s;
+#   - AT-SPI "Press" on a button of a window behind a modal one runs nothing: the stopwatch's
+#     behind the About window, the About window's OK behind the "Appunti" box; pressed twice,
+#     the information button opens one About window;
+#   - once Esc closes the About window, Alt+V and Alt+S typed to whatever has the focus reach
+#     the stopwatch, with openbox, after openbox --replace, and with no window manager at all.
 # Under Wayland (a headless weston, WAYLAND_DEBUG=1): the About window, opened through AT-SPI
 # doAction on the information button, asks for the stopwatch as its parent (xdg_toplevel.set_parent).
 # Windows are found by their _NET_WM_PID, never by title alone.
@@ -32,7 +40,7 @@ checks_begin desktop
 on_exit() { for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done; }
 
 [ -x "$PROGRAM" ] || die "usage: $0 /abs/path/to/velti"
-need Xvfb xdotool xprop xwininfo import convert weston "$WM" /usr/bin/python3
+need Xvfb xdotool xprop xwininfo import convert weston strace "$WM" /usr/bin/python3
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || die "python3-pyatspi is not installed"
 [ -x /usr/libexec/at-spi-bus-launcher ] || die "at-spi2-core is not installed"
 
@@ -51,9 +59,10 @@ extents() { xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ','; 
 mapped() { xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
 unmapped() { ! mapped "$1"; }
 
-# start SCALE: runs the program at this scale factor; sets pid and stopwatch.
+# start SCALE [VARIABLE=VALUE...]: runs the program at this scale factor, in this environment;
+# sets pid and stopwatch.
 start() {
-    QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$1 "$PROGRAM" >"$work/velti.log" 2>&1 &
+    env "${@:2}" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$1" "$PROGRAM" >"$work/velti.log" 2>&1 &
     pid=$!
     pids+=("$pid")
     stopwatch=$(window_of "$pid" Vantelsiro) || { cat "$work/velti.log"; die "no stopwatch window of process $pid"; }
@@ -179,6 +188,100 @@ note "burst: ${bad:-the last state was ${found#ok }}"
 check "1,000 fast inputs: no error box, only designed states, no negative field" test -z "$bad"
 check "the stopwatch still answers" bash -c "xdotool key alt+s alt+a; sleep 0.3; exit 0"
 check "the stopwatch is idle and at zero after Alt+S Alt+A" test "$(atspi state "$pid")" = "ok Inattivo"
+stop
+
+# ---- One outcome whatever the path; nothing reaches a blocked window ---------------------------
+# No help viewer on the program's PATH: "&Crediti" shows the "Appunti" box.
+mkdir -p "$work/no-viewer"
+start 1 PATH="$work/no-viewer"
+About="Informazioni su..."
+# fresh_about: the About window opened afresh, any open one closed with Esc first.
+fresh_about() {
+    windows_of "$pid" "$About" >/dev/null && { xdotool key Escape; gone "$pid" "$About" || return 1; }
+    open_about 1
+}
+click_memoria() { click_at "$about" 291 131 1; }
+# memoria_ends_disabled ACTION...: after the action on a fresh About window, "&Memoria" is
+# disabled and Tab cycles between OK and "&Crediti" alone (read through AT-SPI).
+memoria_ends_disabled() {
+    local buttons cycle
+    fresh_about || return 1
+    "$@" >/dev/null
+    sleep 0.5
+    [ "$1" = click_memoria ] && [ -n "${VELTI_SCREENSHOTS:-}" ] &&
+        import -window root "$VELTI_SCREENSHOTS/memoria.png"
+    buttons=$(atspi buttons "$pid" "$About") cycle=$(atspi tabs "$pid" "$About" 4)
+    note "$buttons; Tab, Tab, Tab, Tab: $cycle"
+    [[ " $buttons " == *" Memoria:0:0 "* ]] &&
+        [[ $cycle = "OK Crediti OK Crediti" || $cycle = "Crediti OK Crediti OK" ]]
+}
+check "\"&Memoria\" by the mouse ends disabled and out of the Tab cycle" memoria_ends_disabled click_memoria
+check "\"&Memoria\" by Tab, Space ends disabled and out of the Tab cycle" memoria_ends_disabled xdotool key Tab space
+check "\"&Memoria\" by Tab, Return ends disabled and out of the Tab cycle" memoria_ends_disabled xdotool key Tab Return
+check "\"&Memoria\" by Alt+M ends disabled and out of the Tab cycle" memoria_ends_disabled xdotool key alt+m
+check "\"&Memoria\" by AT-SPI Press ends disabled and out of the Tab cycle" memoria_ends_disabled atspi press "$pid" Memoria "$About"
+
+# Once the notice is typed, the memory figures are still read on every tick of the About timer.
+meminfo_reads() {
+    local fd
+    fd=$(find "/proc/$pid/fd" -lname /proc/meminfo -printf '%f\n' | head -n1)
+    timeout -s INT 2 strace -f -e trace=pread64 -p "$pid" -o "$work/strace.log" 2>/dev/null
+    grep -c "pread64($fd," "$work/strace.log"
+}
+sleep 3
+reads=$(meminfo_reads)
+note "pread64 of /proc/meminfo in 2 s: $reads"
+check "with the notice typed, /proc/meminfo is read at least 40 times in 2 s" test "${reads:-0}" -ge 40
+
+# AT-SPI "Press" on the stopwatch's buttons behind the About window runs nothing.
+for button in Via Azzera "$About"; do
+    atspi press "$pid" "$button" Vantelsiro >/dev/null
+    sleep 0.5
+    check "Press on \"$button\" behind the About window: still idle, one About window" \
+        test "$(atspi state "$pid" any) $(windows_of "$pid" "$About" | wc -l)" = "ok Inattivo 1"
+done
+# Nor does Press on the About window's OK while the "Appunti" box is up.
+click_at "$about" 291 155 1
+box=$(window_of "$pid" Appunti)
+atspi press "$pid" OK "$About" >/dev/null
+sleep 0.5
+check "Press on OK behind the \"Appunti\" box leaves the About window and the box open" \
+    test -n "$box" -a -n "$(windows_of "$pid" "$About")" -a -n "$(windows_of "$pid" Appunti)"
+xdotool key Return
+gone "$pid" Appunti
+# keyboard_back: Esc closes the About window; Alt+V typed to the focused window, no click first,
+# reaches the stopwatch, which counts as designed ("Via" disabled, the focus on "Pausa"); Alt+S
+# makes it idle again.
+keyboard_back() {
+    local counting buttons idle
+    xdotool key Escape
+    gone "$pid" "$About" || return 1
+    xdotool key alt+v sleep 0.3
+    counting=$(atspi state "$pid")
+    buttons=$(atspi buttons "$pid" Vantelsiro)
+    xdotool key alt+s sleep 0.3
+    idle=$(atspi state "$pid")
+    note "after Esc: Alt+V $counting, $buttons; Alt+S $idle"
+    [ "$counting $idle" = "ok Conteggio... ok Inattivo" ] &&
+        [[ " $buttons " == *" Via:0:0 Stop:1:0 Pausa:1:1 "* ]]
+}
+check "closing the About window ($WM) gives the keyboard back to the stopwatch" keyboard_back
+atspi press "$pid" "$About" Vantelsiro >/dev/null
+atspi press "$pid" "$About" Vantelsiro >/dev/null
+sleep 0.5
+check "Press twice on the information button opens one About window" \
+    test "$(windows_of "$pid" "$About" | wc -l)" = 1
+check "and after Esc, Alt+V counts with \"Via\" disabled and the focus on \"Pausa\"" keyboard_back
+# A window manager replaced while the About window is open: the first one gives way, then Esc.
+replaced() { within 50 ended "$xsession_wm_pid" && sleep 1.5 && keyboard_back; }
+open_about 1
+"$WM" --replace >"$work/wm2.log" 2>&1 &
+pids+=($!)
+check "after $WM --replace, closing the About window gives the keyboard back" replaced
+kill "${pids[-1]}" && wait "${pids[-1]}" 2>/dev/null
+sleep 0.5
+open_about 1
+check "with no window manager, closing the About window gives the keyboard back" keyboard_back
 stop
 
 # ---- Wayland --------------------------------------------------------------------------------
