@@ -134,7 +134,7 @@ def check_stopwatch_drawing(rows, size):
 
 
 def check_icons(prefix, source):
-    ico_path = os.path.join(source, "app", "resources", "stopwatch.ico")
+    ico_path = os.path.join(source, "src", "resources", "stopwatch.ico")
     with open(ico_path, "rb") as f:
         ico = decode_ico(f.read())
     for size in ICON_SIZES:
