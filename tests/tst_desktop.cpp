@@ -20,20 +20,8 @@ using velti::test::Harness;
 
 namespace {
 
-// The four states the stopwatch is designed to be in, as the window shows them.
-struct State {
-    const char* status;
-    bool enabled[5]; // Command1 to Command5
-    const char* pauseCaption;
-    const char* readingCaption;
-};
-
-const State designedStates[] = {
-    {"Inattivo", {true, false, false, false, true}, "&Pausa", "R&ileva"},
-    {"Conteggio...", {false, true, true, true, false}, "&Pausa", "R&ileva"},
-    {"In pausa", {false, true, true, false, false}, "&Riprendi", "R&ileva"},
-    {"Rilevamento", {false, true, false, true, false}, "&Pausa", "OK"},
-};
+using State = test::StopwatchState;
+using test::designedStates;
 
 // Why the window is in none of the designed states, or an empty text if it is in one.
 QString strayState(Form1& form) {

@@ -9,18 +9,11 @@ using velti::test::Harness;
 
 namespace {
 
-struct Expected {
-    const char* status;
-    bool timer;
-    bool via, stop, pause, reading, reset;
-    const char* pauseCaption;
-    const char* readingCaption;
-};
-
-const Expected idle{"Inattivo", false, true, false, false, false, true, "&Pausa", "R&ileva"};
-const Expected counting{"Conteggio...", true, false, true, true, true, false, "&Pausa", "R&ileva"};
-const Expected paused{"In pausa", false, false, true, true, false, false, "&Riprendi", "R&ileva"};
-const Expected reading{"Rilevamento", false, false, true, false, true, false, "&Pausa", "OK"};
+using Expected = test::StopwatchState;
+const Expected& idle = test::designedStates[0];
+const Expected& counting = test::designedStates[1];
+const Expected& paused = test::designedStates[2];
+const Expected& reading = test::designedStates[3];
 
 } // namespace
 
@@ -41,11 +34,10 @@ class TestStopwatch : public QObject {
     void verifyState(const Expected& e) {
         QCOMPARE(Harness::label(*form, "Label2")->text(), QString::fromUtf8(e.status));
         QCOMPARE(Harness::timer(*form)->isEnabled(), e.timer);
-        QCOMPARE(Harness::button(*form, "Command1")->isEnabled(), e.via);
-        QCOMPARE(Harness::button(*form, "Command2")->isEnabled(), e.stop);
-        QCOMPARE(Harness::button(*form, "Command3")->isEnabled(), e.pause);
-        QCOMPARE(Harness::button(*form, "Command4")->isEnabled(), e.reading);
-        QCOMPARE(Harness::button(*form, "Command5")->isEnabled(), e.reset);
+        for (int i = 0; i < 5; ++i) {
+            const QByteArray name = "Command" + QByteArray::number(i + 1);
+            QCOMPARE(Harness::button(*form, name)->isEnabled(), e.enabled[i]);
+        }
         QVERIFY(Harness::button(*form, "Command6")->isEnabled());
         QCOMPARE(Harness::button(*form, "Command3")->text(), QString::fromUtf8(e.pauseCaption));
         QCOMPARE(Harness::button(*form, "Command4")->text(), QString::fromUtf8(e.readingCaption));

@@ -20,6 +20,21 @@ namespace velti::test {
 // Called once per test binary, before any window is made.
 void initialiseLayer();
 
+// The four states the stopwatch is designed to be in, as the window shows them.
+struct StopwatchState {
+    const char* status;
+    bool timer;
+    bool enabled[5]; // Command1 to Command5; the information button is always enabled
+    const char* pauseCaption;
+    const char* readingCaption;
+};
+inline constexpr StopwatchState designedStates[] = {
+    {"Inattivo", false, {true, false, false, false, true}, "&Pausa", "R&ileva"},
+    {"Conteggio...", true, {false, true, true, true, false}, "&Pausa", "R&ileva"},
+    {"In pausa", false, {false, true, true, false, false}, "&Riprendi", "R&ileva"},
+    {"Rilevamento", false, {false, true, false, true, false}, "&Pausa", "OK"},
+};
+
 // Timers whose ticks come from the tests alone, one at a time: the real timers never fire.
 inline constexpr forms::TimerPolicy quietTimers{.floorMs = 24 * 3600 * 1000};
 
