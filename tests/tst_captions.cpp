@@ -18,7 +18,8 @@ QRect textRect(const QLabel& label, const QFont& font) {
 void checkCaptions(QWidget* window) {
     QList<QPair<QString, QRect>> drawn;
     for (QLabel* label : window->findChildren<QLabel*>()) {
-        if (label->text().isEmpty())
+        // The notice of what an action changed is for assistive technology only, drawn nowhere.
+        if (label->text().isEmpty() || qobject_cast<forms::NoticeControl*>(label->parent()))
             continue;
         const QString name = label->objectName() + u' ' + label->text();
         auto* caption = qobject_cast<forms::CaptionLabel*>(label);

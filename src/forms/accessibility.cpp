@@ -1,37 +1,20 @@
 #include "forms/accessibility.h"
 
+#include "forms/form.h"
 #include "forms/widgets.h"
 
 #include <QAccessibleWidget>
-#include <QEvent>
 #include <QKeySequence>
 #include <QPointer>
 #include <QPushButton>
-#include <QResizeEvent>
 #include <QStringList>
+#include <QTimer>
 
 namespace velti::forms::accessibility {
 
 namespace {
 
 const char* const statusBarProperty = "veltiStatusBar";
-const char* const reannouncePending = "veltiReannounce";
-const char* const watchedProperty = "veltiSightWatched";
-
-// A control the client area does not reach at all, as the memory panel before the About window
-// grows, is not on screen: a reader must not read it out.
-bool outside(const QWidget* control, QSize client) {
-    const QRect inWindow(control->mapTo(control->window(), QPoint()), control->size());
-    return !QRect(QPoint(), client).intersects(inWindow);
-}
-
-QAccessible::State onScreen(QAccessible::State state, const QWidget* control) {
-    if (outside(control, control->window()->size())) {
-        state.invisible = true;
-        state.offscreen = true;
-    }
-    return state;
-}
 
 QWidget* statusBar(const QWidget* window) {
     for (auto* frame : window->findChildren<FrameControl*>()) {
@@ -43,6 +26,16 @@ QWidget* statusBar(const QWidget* window) {
 
 QList<QLabel*> readings(const QWidget* bar) {
     return bar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+}
+
+// The status bar's labels as they are now, one after the other: the time, then the state.
+QString readout(const QWidget* bar) {
+    QStringList texts;
+    for (const QLabel* label : readings(bar)) {
+        if (!label->text().isEmpty())
+            texts << label->text();
+    }
+    return texts.join(u' ');
 }
 
 // A caption without its access-key markers; "&&" stands for one "&".
@@ -68,17 +61,13 @@ public:
             return label()->text();
         return QAccessibleWidget::text(t);
     }
-    QAccessible::State state() const override {
-        return onScreen(QAccessibleWidget::state(), widget());
-    }
 
 private:
     QLabel* label() const { return static_cast<QLabel*>(widget()); }
 };
 
 // A frame is a border, unless it is designed as the window's status bar: then a reader's "read
-// the status bar" finds it and speaks the labels it holds, as they are now. Its text is theirs,
-// one after the other, so that the buttons it labels are heard with the time and the state.
+// the status bar" finds it and speaks the labels it holds, as they are now.
 class FrameInterface final : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit FrameInterface(QWidget* frame)
@@ -91,13 +80,12 @@ public:
             return static_cast<QAccessibleTextInterface*>(this);
         return QAccessibleWidget::interface_cast(type);
     }
-    QAccessible::State state() const override {
-        return onScreen(QAccessibleWidget::state(), widget());
-    }
 
     QString text(QAccessible::Text t) const override { return QAccessibleWidget::text(t); }
-    QString text(int start, int end) const override { return readout().mid(start, end - start); }
-    int characterCount() const override { return int(readout().size()); }
+    QString text(int start, int end) const override {
+        return readout(widget()).mid(start, end - start);
+    }
+    int characterCount() const override { return int(readout(widget()).size()); }
     // Read only, with no caret and no selection.
     int cursorPosition() const override { return 0; }
     void setCursorPosition(int) override {}
@@ -113,21 +101,13 @@ public:
         *start = *end = 0;
         return {};
     }
-
-private:
-    QString readout() const {
-        QStringList texts;
-        for (const QLabel* label : readings(widget())) {
-            if (!label->text().isEmpty())
-                texts << label->text();
-        }
-        return texts.join(u' ');
-    }
 };
 
-// A push button as Qt presents one, with two additions. In a window with a status bar, the bar
-// labels every button: the focus arriving on a button, and where-am-I, then say the time and the
-// state with the button's name. And a button the client area does not reach is not shown.
+// A push button as Qt presents one, named by its caption without markers, and with two
+// corrections. Qt reports a focused auto-default button as the window's default one, so every
+// button would claim it: only the designed default button does. And an assistive technology
+// acts on a button as a person does, so a window waiting behind a modal one refuses its
+// requests, the focus as well as the press.
 class ButtonInterface final : public QAccessibleWidget {
 public:
     explicit ButtonInterface(QPushButton* button)
@@ -143,20 +123,10 @@ public:
         return QAccessibleWidget::text(t);
     }
     QAccessible::State state() const override {
-        QAccessible::State state = onScreen(QAccessibleWidget::state(), widget());
+        QAccessible::State state = QAccessibleWidget::state();
         state.pressed = button()->isDown();
-        state.defaultButton = button()->isDefault();
+        state.defaultButton = button()->property("veltiDefault").toBool();
         return state;
-    }
-    QList<QPair<QAccessibleInterface*, QAccessible::Relation>>
-    relations(QAccessible::Relation match) const override {
-        auto related = QAccessibleWidget::relations(match);
-        QWidget* bar = statusBar(widget()->window());
-        if (bar == nullptr || !(match & QAccessible::Label))
-            return related;
-        if (QAccessibleInterface* label = QAccessible::queryAccessibleInterface(bar))
-            related.append({label, QAccessible::Label});
-        return related;
     }
 
     QStringList actionNames() const override {
@@ -167,7 +137,7 @@ public:
     }
     // As Qt presses a button for a reader: the press is shown and the click follows.
     void doAction(const QString& action) override {
-        if (!widget()->isEnabled())
+        if (!widget()->isEnabled() || Form::isBlocked(widget()->window()))
             return;
         if (action == pressAction())
             button()->animateClick();
@@ -184,127 +154,162 @@ private:
     QPushButton* button() const { return static_cast<QPushButton*>(widget()); }
 };
 
-// Readers know an object by its id and keep what they learnt of it: its states, and its focus.
-// A control given a fresh interface, and with it a fresh id, is a new object to them, read afresh.
-void renew(QWidget* control) {
-    if (QAccessibleInterface* old = QAccessible::queryAccessibleInterface(control)) {
-        QAccessibleEvent gone(old, QAccessible::ObjectDestroyed);
-        QAccessible::updateAccessibility(&gone);
-        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(old));
-    }
-    QAccessibleEvent created(control, QAccessible::ObjectCreated);
-    QAccessible::updateAccessibility(&created);
-}
-
-// They say nothing when the focus "arrives" on the object that already has it, and Qt's
-// name-change event cannot carry a new caption to them: the focus announced on the button renewed
-// is heard as the focus arriving on it, with its new caption.
-void reannounce(QWidget* button) {
-    renew(button);
-    QAccessibleEvent focus(button, QAccessible::Focus);
-    QAccessible::updateAccessibility(&focus);
-}
-
-// Tells the reader which controls come into sight, or leave it, as the window is shown and as its
-// height changes. Qt reports every control showing when the window is shown, those the client
-// area does not reach included.
-class SightWatcher final : public QObject {
+// What an action has to say is told by a notification: Orca speaks one that is shown, after
+// whatever the focus said, shows its label on a braille display and keeps it in its history.
+// Qt 6.4's bridge drops alerts and sends a name change without the new name, so neither can carry
+// it. The notice has no size and is taken away once told, so that a later review of the window,
+// or of its status bar, never reads an old time from it.
+class NoticeInterface final : public QAccessibleWidget {
 public:
-    explicit SightWatcher(QWidget* window) : QObject(window) { window->installEventFilter(this); }
+    explicit NoticeInterface(QWidget* notice)
+        : QAccessibleWidget(notice, QAccessible::Notification) {}
+};
 
-    static void watch(QWidget* window) {
-        if (!window->property(watchedProperty).toBool()) {
-            window->setProperty(watchedProperty, true);
-            new SightWatcher(window);
-        }
+// A screen reader meets the stopwatch as a window and the About window as a dialog. A control
+// hidden because the client area does not reach it is not in the window's tree at all: a reader
+// that read it hidden would keep it "not visible" for ever, as Qt tells of a control shown only
+// that it is "showing". It joins the tree when it comes into sight.
+class WindowInterface final : public QAccessibleWidget {
+public:
+    explicit WindowInterface(FormWindow* window)
+        : QAccessibleWidget(window, window->windowType() == Qt::Dialog ? QAccessible::Dialog
+                                                                       : QAccessible::Window) {}
+
+    int childCount() const override { return int(inTree().size()); }
+    QAccessibleInterface* child(int index) const override {
+        const QList<QWidget*> children = inTree();
+        if (index < 0 || index >= children.size())
+            return nullptr;
+        return QAccessible::queryAccessibleInterface(children.at(index));
     }
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* window = static_cast<QWidget*>(watched);
-        if (event->type() == QEvent::Show) {
-            for (QWidget* control : window->findChildren<QWidget*>()) {
-                if (!control->isHidden() && outside(control, window->size()))
-                    tell(control, QAccessible::ObjectHide);
-            }
-        } else if (event->type() == QEvent::Resize && window->isVisible()) {
-            const auto* resize = static_cast<QResizeEvent*>(event);
-            for (QWidget* control : window->findChildren<QWidget*>()) {
-                const bool before = !outside(control, resize->oldSize());
-                const bool now = !outside(control, resize->size());
-                if (before == now || control->isHidden())
-                    continue;
-                // Readers keep the "visible" state they first read, and Qt has no event to
-                // change it: a control coming into sight is renewed, and read afresh.
-                if (now)
-                    renew(control);
-                else
-                    tell(control, QAccessible::ObjectHide);
-            }
-        }
-        return false;
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child == nullptr ? -1 : int(inTree().indexOf(child->object()));
     }
 
 private:
-    static void tell(QWidget* control, QAccessible::Event type) {
-        QAccessibleEvent event(control, type);
-        QAccessible::updateAccessibility(&event);
+    QList<QWidget*> inTree() const {
+        QList<QWidget*> children;
+        for (QObject* object : widget()->children()) {
+            auto* control = qobject_cast<QWidget*>(object);
+            if (control != nullptr && !control->isWindow() && control->isVisibleTo(widget()))
+                children << control;
+        }
+        return children;
     }
 };
 
-// A screen reader meets the stopwatch as a window and the About window as a dialog.
-QAccessibleInterface* accessibleWindow(FormWindow* window) {
-    const bool dialog = window->windowType() == Qt::Dialog;
-    return new QAccessibleWidget(window, dialog ? QAccessible::Dialog : QAccessible::Window);
-}
-
-QAccessibleInterface* accessibleControl(const QString& className, QWidget* control) {
+// Asked with the most derived class name first: the layer's own classes come before Qt's.
+QAccessibleInterface* factory(const QString& className, QObject* object) {
     const auto is = [&className](const QMetaObject& meta) {
         return className == QLatin1String(meta.className());
     };
+    if (is(FormWindow::staticMetaObject))
+        return new WindowInterface(static_cast<FormWindow*>(object));
+    auto* control = qobject_cast<QWidget*>(object);
+    if (control == nullptr || qobject_cast<FormWindow*>(control->window()) == nullptr)
+        return nullptr;
     if (is(ButtonControl::staticMetaObject))
         return new ButtonInterface(static_cast<QPushButton*>(control));
     if (is(LabelControl::staticMetaObject) || is(CaptionLabel::staticMetaObject))
         return new LabelInterface(static_cast<QLabel*>(control));
     if (is(FrameControl::staticMetaObject))
         return new FrameInterface(control);
+    if (is(NoticeControl::staticMetaObject))
+        return new NoticeInterface(control);
     return nullptr;
 }
 
-// Asked with the most derived class name first: the layer's own classes come before Qt's.
-QAccessibleInterface* factory(const QString& className, QObject* object) {
-    if (className == QLatin1String(FormWindow::staticMetaObject.className())) {
-        auto* window = static_cast<FormWindow*>(object);
-        SightWatcher::watch(window);
-        return accessibleWindow(window);
-    }
-    auto* control = qobject_cast<QWidget*>(object);
-    if (control == nullptr || qobject_cast<FormWindow*>(control->window()) == nullptr)
-        return nullptr;
-    QAccessibleInterface* accessible = accessibleControl(className, control);
-    if (accessible != nullptr)
-        SightWatcher::watch(control->window());
-    return accessible;
+QString spoken(const QWidget* control) {
+    if (const auto* label = qobject_cast<const QLabel*>(control))
+        return label->text().trimmed();
+    if (const auto* button = qobject_cast<const QPushButton*>(control))
+        return withoutMarkers(button->text());
+    return {};
+}
+
+} // namespace
+
+namespace {
+
+// Nothing is told of a control that is not on screen, as one of a window not yet shown or one the
+// client area does not reach: a reader that heard of it would look at it, read it hidden and keep
+// it "not visible" for ever, since Qt tells of a control shown only that it is "showing". The
+// memory figures, rewritten on every tick out of sight, would never be read in a review of the
+// window.
+void tellOfShownControls(QAccessibleEvent* event) {
+    const auto* control = qobject_cast<const QWidget*>(event->object());
+    if (control != nullptr && !control->isWindow() && !control->isVisible() &&
+        qobject_cast<const FormWindow*>(control->window()) != nullptr)
+        return;
+    // Qt offers no way to hand an event on to its bridge but to let it go through again with no
+    // handler in the way.
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(tellOfShownControls);
 }
 
 } // namespace
 
 void install() {
     QAccessible::installFactory(factory);
+    QAccessible::installUpdateHandler(tellOfShownControls);
 }
 
-void captionChanged(QWidget* button) {
-    if (!button->hasFocus() || button->property(reannouncePending).toBool())
+void joinedTheTree(QWidget* control) {
+    QAccessibleEvent joined(control, QAccessible::ObjectCreated);
+    QAccessible::updateAccessibility(&joined);
+}
+
+void announce(QWidget* window, const std::vector<QPointer<QWidget>>& changed,
+              const QWidget* focusBefore) {
+    if (window == nullptr || changed.empty())
         return;
-    // Once the handler is done: by then it has put the focus, and the state, where it wants them.
-    button->setProperty(reannouncePending, true);
-    QMetaObject::invokeMethod(
-        button,
-        [target = QPointer<QWidget>(button)] {
-            target->setProperty(reannouncePending, false);
-            if (target->hasFocus() && target->isEnabled())
-                reannounce(target);
-        },
-        Qt::QueuedConnection);
+    QWidget* bar = statusBar(window);
+    // What to say, in the order said: the status bar once for any change to the time or the
+    // state, then whatever else changed.
+    QList<QPointer<QWidget>> told;
+    for (const QPointer<QWidget>& control : changed) {
+        if (!control || control->window() != window || !control->isVisible())
+            continue;
+        QWidget* what = control;
+        if (bar != nullptr && control->parentWidget() == bar)
+            what = bar;
+        // A button renamed under the focus: Qt 6.4 tells the reader of no name change. One that
+        // the focus moved to is heard by its new name already.
+        else if (qobject_cast<QPushButton*>(control) != nullptr &&
+                 (control != focusBefore || !control->hasFocus()))
+            continue;
+        if (told.contains(what))
+            continue;
+        if (what == bar)
+            told.prepend(what);
+        else
+            told.append(what);
+    }
+    if (told.isEmpty())
+        return;
+    auto* notice = window->findChild<NoticeControl*>();
+    if (notice == nullptr) {
+        notice = new NoticeControl(window);
+        notice->hide();
+    }
+    // A moment later: the focus, moved by the handler or by the buttons it held, is heard first,
+    // and a timer the handler started has ticked (the floor is 15 ms), so the time said is the
+    // live one, not the one the display held before.
+    QTimer::singleShot(kNoticeDelayMs, notice, [notice, told, bar] {
+        QStringList said;
+        for (const QPointer<QWidget>& control : told) {
+            const QString text = control == bar ? readout(bar) : spoken(control);
+            if (control && !text.isEmpty())
+                said << text;
+        }
+        if (said.isEmpty())
+            return;
+        notice->setText(said.join(QStringLiteral(", ")));
+        notice->hide();
+        notice->show();
+        notice->takeAwayIn(kNoticeShownMs);
+    });
 }
 
 } // namespace velti::forms::accessibility

@@ -46,6 +46,12 @@ public:
     };
     FailureHook& failureHook() { return failureHook_; }
 
+    // A control whose change a person is told of once the running click handler ends.
+    void changed(QWidget* control) {
+        if (told_ != nullptr)
+            told_->emplace_back(control);
+    }
+
 private:
     friend class Control;
     friend class Form;
@@ -74,6 +80,9 @@ private:
         int depth; // handlersRunning_ when the handler disabled it
     };
     int handlersRunning_ = 0;
+    // What the innermost running handler, when it is a click, changed for a person to be told;
+    // null while a tick or a load runs innermost, which nobody is told of.
+    std::vector<QPointer<QWidget>>* told_ = nullptr;
     std::vector<HeldButton> heldDisabled_;
 };
 

@@ -1,7 +1,6 @@
 #include "forms/controls.h"
 
 #include "core/runtime_error.h"
-#include "forms/accessibility.h"
 #include "forms/form.h"
 #include "forms/widgets.h"
 
@@ -29,7 +28,7 @@ QString CommandButton::caption() const {
 void CommandButton::setCaption(const QString& caption) {
     auto* button = live<QPushButton>();
     button->setText(caption);
-    accessibility::captionChanged(button);
+    form_.context().changed(button);
 }
 
 void CommandButton::setEnabled(bool enabled) {
@@ -48,7 +47,9 @@ QString Label::caption() const {
 }
 
 void Label::setCaption(const QString& caption) {
-    live<QLabel>()->setText(caption);
+    auto* label = live<QLabel>();
+    label->setText(caption);
+    form_.context().changed(label);
 }
 
 void Label::setForeColor(QRgb colour) {

@@ -1,6 +1,7 @@
 #include "forms/form.h"
 
 #include "core/runtime_error.h"
+#include "forms/accessibility.h"
 #include "forms/widgets.h"
 
 #include "platform/msgbox.h"
@@ -225,6 +226,8 @@ void Form::build() {
         controls_.push_back({c.name, c.index, object});
     }
 
+    showControlsInSight();
+
     std::sort(tabOrder.begin(), tabOrder.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 1; i < tabOrder.size(); ++i)
@@ -249,7 +252,7 @@ void Form::bindEvents() {
                              [this, button, handler = binding.handler()] {
                                  if (isButtonEnabled(button) && button->isVisible() &&
                                      !isBlocked(button->window()))
-                                     deliver(handler);
+                                     deliverClick(handler);
                              });
             break;
         }
@@ -410,6 +413,28 @@ void Form::setHeight(double twips) {
     window_->setBaseSize(window_->width(), pixels(clientTwips));
     window_->setFixedHeight(pixels(clientTwips));
     window_->windowHandle()->setBaseSize(window_->size());
+    showControlsInSight();
+}
+
+// A control the client area does not reach, as the memory panel before the About window grows,
+// is hidden: nobody sees it, so no reader reads it out. It shows, and a person is told of it,
+// when the window grows to reach it.
+void Form::showControlsInSight() {
+    const QRect client = window_->rect();
+    for (const LiveControl& c : controls_) {
+        auto* control = qobject_cast<QWidget*>(c.object.data());
+        if (control == nullptr)
+            continue;
+        const bool inSight =
+            client.intersects(QRect(control->mapTo(window_.data(), QPoint()), control->size()));
+        if (!inSight)
+            control->hide();
+        else if (control->isHidden() && window_->isVisible()) {
+            control->show();
+            accessibility::joinedTheTree(control);
+            context_.changed(control);
+        }
+    }
 }
 
 QObject* Form::control(std::string_view name, int index) const {
@@ -474,10 +499,12 @@ void Form::releaseHeldButtons(int depth) {
     }
 }
 
-void Form::deliver(const std::function<void()>& handler) {
+void Form::deliver(const std::function<void()>& handler, std::vector<QPointer<QWidget>>* told) {
     int number = 0;
     QString message;
     const int depth = ++context_.handlersRunning_;
+    // Only a click's own changes are told: not a tick's, nor a load's, even inside its loop.
+    auto* const outer = std::exchange(context_.told_, told);
     try {
         handler();
     } catch (const RuntimeError& error) {
@@ -488,9 +515,19 @@ void Form::deliver(const std::function<void()>& handler) {
         message = QStringLiteral("Errore interno: %1").arg(QString::fromUtf8(error.what()));
     }
     --context_.handlersRunning_;
+    context_.told_ = outer;
     releaseHeldButtons(depth);
     if (number != 0)
         reportError(number, message);
+}
+
+// A person hears what the click changed once its handler has ended, whatever it ran meanwhile.
+void Form::deliverClick(const std::function<void()>& handler) {
+    std::vector<QPointer<QWidget>> changed;
+    const QPointer<QWidget> window = window_;
+    const QPointer<QWidget> focus = window ? window->focusWidget() : nullptr;
+    deliver(handler, &changed);
+    accessibility::announce(window, changed, focus);
 }
 
 void Form::reportError(int number, const QString& message) {

@@ -110,7 +110,11 @@ public:
 
     // Every event reaches its handler through here: a run-time error ends that handler, is shown
     // in the layer's message box, and the program goes on.
-    void deliver(const std::function<void()>& handler);
+    // The controls a click's handler changes are gathered in told.
+    void deliver(const std::function<void()>& handler,
+                 std::vector<QPointer<QWidget>>* told = nullptr);
+    // A click's delivery, after which a person is told what it changed.
+    void deliverClick(const std::function<void()>& handler);
 
 protected:
     // The window's event-binding table.
@@ -159,6 +163,7 @@ private:
     void bindEvents();
     QObject* designedControl(const EventBinding& binding) const;
     void focusFirstButton();
+    void showControlsInSight();
     void placeModal(QWidget* owner);
     // Disables the held buttons of the handlers running at this depth and deeper.
     void releaseHeldButtons(int depth = 0);

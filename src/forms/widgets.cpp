@@ -93,6 +93,21 @@ void ButtonControl::timerEvent(QTimerEvent* event) {
     update();
 }
 
+NoticeControl::NoticeControl(QWidget* parent) : QWidget(parent), words_(new QLabel(this)) {
+    setFocusPolicy(Qt::NoFocus);
+    setGeometry(0, 0, 0, 0);
+    words_->setGeometry(0, 0, 0, 0);
+}
+
+void NoticeControl::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != shown_.timerId()) {
+        QWidget::timerEvent(event);
+        return;
+    }
+    shown_.stop();
+    hide();
+}
+
 CaptionLabel::CaptionLabel(const QString& caption, bool oneLine, QWidget* parent)
     : QLabel(caption, parent) {
     setWordWrap(!oneLine);

@@ -73,6 +73,25 @@ public:
     using QFrame::QFrame;
 };
 
+// Where a window says what an action changed, to assistive technology alone: it has no size and
+// draws nothing. Its one label holds the words.
+class NoticeControl final : public QWidget {
+    Q_OBJECT
+public:
+    explicit NoticeControl(QWidget* parent);
+    void setText(const QString& text) { words_->setText(text); }
+    QString text() const { return words_->text(); }
+    // Hidden after this long, unless shown again meanwhile.
+    void takeAwayIn(int ms) { shown_.start(ms, this); }
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    QLabel* words_;
+    QBasicTimer shown_;
+};
+
 // A label showing text: it always shows its whole caption inside its box, whatever face the
 // machine gives. A caption too large for its box in that face is drawn at the largest pixel size
 // that fits, wrapped as the label wraps (a bordered one-line field never wraps), never below

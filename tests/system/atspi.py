@@ -9,8 +9,11 @@ desktop_check.sh:
     atspi.py buttons PID WINDOW the window's push buttons as NAME:SENSITIVE:FOCUSED, 1 or 0
     atspi.py tabs PID WINDOW N  types Tab N times and prints the focused button after each
     atspi.py windows PID        how many top-level windows it has
+    atspi.py grab PID NAME      asks for the focus on the stopwatch's push button of that name
+    atspi.py hold PID NAME FILE holds the stopwatch's push button of that name, and once FILE
+                                exists reads the same object again: "NAME:SENSITIVE:FOCUSED"
 """
-import re, subprocess, sys, time
+import os, re, subprocess, sys, time
 import pyatspi
 
 STATES = {  # status: sensitive Via, Stop, pause button, reading button, Azzera; their names
@@ -33,9 +36,10 @@ def application(pid, wait=10.0):
     sys.exit("no accessible application for process %d" % pid)
 
 def walk(node):
+    """The controls under node; a notification of what an action changed is not one."""
     yield node
     for child in node:
-        if child is not None:
+        if child is not None and child.getRoleName() != "notification":
             yield from walk(child)
 
 def windows(app):
@@ -102,3 +106,15 @@ elif command == "tabs":
     print(" ".join(focus))
 elif command == "windows":
     print(len(windows(app)))
+elif command == "grab":
+    for n in buttons(app, "Vantelsiro"):
+        if n.name == sys.argv[3]:
+            n.queryComponent().grabFocus()
+            print("asked")
+elif command == "hold":
+    held = [b for b in buttons(app, "Vantelsiro") if b.name == sys.argv[3]][0]
+    print("holding", held.name, flush=True)
+    while not os.path.exists(sys.argv[4]):
+        time.sleep(0.1)
+    print("%s:%d:%d" % (held.name, has(held, pyatspi.STATE_SENSITIVE),
+                        has(held, pyatspi.STATE_FOCUSED)))

@@ -16,7 +16,7 @@
 #   - with the notice typed, /proc/meminfo is read (pread64, traced) at least 40 times in 2 s;
 #   - AT-SPI "Press" on a button of a window behind a modal one runs nothing: the stopwatch's
 #     behind the About window, the About window's OK behind the "Appunti" box; pressed twice,
-#     the information button opens one About window;
+#     the information button opens one About window; nor does a focus request ("grabFocus");
 #   - once Esc closes the About window, Alt+V and Alt+S typed to whatever has the focus reach
 #     the stopwatch, with openbox, after openbox --replace, and with no window manager at all.
 # Under Wayland (a headless weston, WAYLAND_DEBUG=1): the About window, opened through AT-SPI
@@ -272,6 +272,24 @@ sleep 0.5
 check "Press twice on the information button opens one About window" \
     test "$(windows_of "$pid" "$About" | wc -l)" = 1
 check "and after Esc, Alt+V counts with \"Via\" disabled and the focus on \"Pausa\"" keyboard_back
+# An AT-SPI focus request to "&Stop" behind the About window moves nothing: after Esc, Space still
+# presses "&Pausa", where Alt+V left the focus.
+focus_refused() {
+    local paused
+    xdotool key alt+v sleep 0.3
+    atspi press "$pid" "$About" Vantelsiro >/dev/null
+    window_of "$pid" "$About" >/dev/null || return 1
+    sleep 0.5
+    atspi grab "$pid" Stop >/dev/null
+    xdotool key Escape
+    gone "$pid" "$About" || return 1
+    xdotool key space sleep 0.3
+    paused=$(atspi state "$pid")
+    xdotool key alt+s sleep 0.3
+    note "focus asked for Stop behind the About window; after Esc, Space: $paused"
+    [ "$paused" = "ok In pausa" ]
+}
+check "a focus request behind the About window moves nothing" focus_refused
 # A window manager replaced while the About window is open: the first one gives way, then Esc.
 replaced() { within 50 ended "$xsession_wm_pid" && sleep 1.5 && keyboard_back; }
 open_about 1

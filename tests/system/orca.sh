@@ -69,7 +69,7 @@ gsettings set org.gnome.desktop.interface toolkit-accessibility true
 sleep 1
 
 log="$workdir/orca.log"
-/usr/bin/python3 "$here/orca_flushed.py" --replace --debug-file="$log" >"$workdir/orca.out" 2>&1 &
+/usr/bin/python3 "$here/orca_flushed.py" --debug-file="$log" >"$workdir/orca.out" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do grep -q "SPEECH OUTPUT" "$log" 2>/dev/null && break; sleep 0.2; done
 grep -q "SPEECH OUTPUT" "$log" 2>/dev/null || { cat "$workdir/orca.out" >&2; echo "Orca did not start" >&2; exit 1; }
@@ -98,14 +98,29 @@ twice() { xdotool keydown Insert key --delay 150 "$1" "$1" keyup Insert; }
 
 echo "start"
 "$PROGRAM" >"$workdir/velti.log" 2>&1 &
-pids+=($!)
+velti=$!
+pids+=($velti)
 said 4
-step "Alt+V (start)" 2 key alt+v
-echo "3 s later: Insert+KP_Enter twice (status bar)"
-sleep 1
+echo "Insert+KP_Enter twice (status bar, the focus on Via)"
 twice KP_Enter
 said 2
+step "Tab" 1.5 key Tab
+step "Tab" 1.5 key Tab
+step "Alt+V (start)" 2 key alt+v
+echo "6 s later: KP_Enter (where am I)"
+sleep 4
+xdotool key KP_Enter
+said 2
+echo "Insert+KP_Enter twice (status bar)"
+twice KP_Enter
+said 2
+# A client of its own holds the pause button across its change of caption.
+/usr/bin/python3 "$here/atspi.py" hold "$velti" Pausa "$workdir/paused" >"$workdir/held" 2>&1 &
+for _ in $(seq 50); do grep -q holding "$workdir/held" && break; sleep 0.2; done
 step "Alt+P (pause)" 2 key alt+p
+touch "$workdir/paused"
+sleep 1
+echo "    the client holding Pausa reads: $(tail -n1 "$workdir/held")"
 step "Alt+R (resume)" 2 key alt+r
 step "Alt+I (reading)" 2 key alt+i
 echo "2 s later: Insert+KP_Enter twice (status bar)"
