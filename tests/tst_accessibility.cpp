@@ -160,22 +160,6 @@ private slots:
             QCOMPARE(id(form.control(qPrintable(u"Command%1"_qs.arg(i)))), ids[i - 1]);
     }
 
-    // A window behind a modal one refuses an assistive technology's requests: the focus as well
-    // as the press.
-    void aBlockedWindowRefusesEveryRequest() {
-        Harness h{test::quietTimers};
-        Form1& form = h.startUp();
-        Harness::altKey(form, Qt::Key_V);
-        h.withAbout([&](Form3&) {
-            for (const QString& action : {QAccessibleActionInterface::setFocusAction(),
-                                          QAccessibleActionInterface::pressAction()})
-                accessible(form.control("Command2"))->actionInterface()->doAction(action);
-            QCoreApplication::processEvents();
-        });
-        QCOMPARE(Harness::focused(form), QStringLiteral("Command6"));
-        QCOMPARE(Harness::label(form, "Label2")->text(), QStringLiteral("Conteggio..."));
-    }
-
     // The memory panel lies below the window, out of its tree, until "&Memoria" grows it: then
     // the same objects join the tree and the reader is told the figures.
     void controlsOutsideTheWindowJoinTheTreeInSight() {

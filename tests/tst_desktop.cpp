@@ -110,13 +110,14 @@ int lastInkColumn(const QImage& image, QRect inside, QRgb background) {
 }
 
 // Every path a person has to a button.
-enum class Path { Mouse, AccessKey, TabSpace, TabReturn, Escape, Press, QueuedClick };
+enum class Path { Mouse, AccessKey, TabSpace, TabReturn, Escape, Press, FocusSpace, QueuedClick };
 const std::pair<Path, const char*> paths[] = {{Path::Mouse, "mouse"},
                                               {Path::AccessKey, "access key"},
                                               {Path::TabSpace, "Tab, Space"},
                                               {Path::TabReturn, "Tab, Return"},
                                               {Path::Escape, "Esc"},
                                               {Path::Press, "accessibility press"},
+                                              {Path::FocusSpace, "accessibility focus, Space"},
                                               {Path::QueuedClick, "queued click"}};
 
 // The access key of a caption, or 0.
@@ -139,7 +140,8 @@ bool reaches(Path path, QPushButton* button) {
     }
 }
 bool focuses(Path path) {
-    return path == Path::Mouse || path == Path::TabSpace || path == Path::TabReturn;
+    return path == Path::Mouse || path == Path::TabSpace || path == Path::TabReturn ||
+           path == Path::FocusSpace;
 }
 
 void send(forms::Form& form, const char* name, Path path) {
@@ -165,6 +167,11 @@ void send(forms::Form& form, const char* name, Path path) {
             QTest::qFail("the pressed button stayed down", __FILE__, __LINE__);
         return;
     }
+    case Path::FocusSpace:
+        // As Qt carries out an assistive technology's focus request; then a person's Space.
+        QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(
+            QAccessibleActionInterface::setFocusAction());
+        return Harness::key(form, Qt::Key_Space);
     case Path::QueuedClick:
         QMetaObject::invokeMethod(button, &QPushButton::click, Qt::QueuedConnection);
         QCoreApplication::processEvents();
