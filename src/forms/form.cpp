@@ -282,6 +282,10 @@ void Form::show() {
     if (!window_)
         return;
     window_->show();
+    // The keyboard, as when a modal window gives it back: without a window manager nobody else
+    // gives it, and the window would ignore its access keys until clicked. A window manager that
+    // decides focus itself is only asked.
+    window_->windowHandle()->requestActivate();
     focusFirstButton();
 }
 
@@ -400,6 +404,16 @@ void Form::unload() {
         context_.allUnloaded_();
 }
 
+// A handler of this window may be running still, under a modal window that it opened: the
+// stopwatch's information button waits in its handler for the About window to close. Its widgets
+// are not deleted under it; the unload comes when that handler ends.
+void Form::nativeWindowGone() {
+    if (handlersRunning_ > 0)
+        unloadWhenIdle_ = true;
+    else
+        unload();
+}
+
 void Form::setHeight(double twips) {
     context_.operation();
     if (!window_)
@@ -478,6 +492,7 @@ void Form::deliver(const std::function<void()>& handler) {
     int number = 0;
     QString message;
     const int depth = ++context_.handlersRunning_;
+    ++handlersRunning_;
     try {
         handler();
     } catch (const RuntimeError& error) {
@@ -491,6 +506,8 @@ void Form::deliver(const std::function<void()>& handler) {
     releaseHeldButtons(depth);
     if (number != 0)
         reportError(number, message);
+    if (--handlersRunning_ == 0 && std::exchange(unloadWhenIdle_, false))
+        unload();
 }
 
 void Form::reportError(int number, const QString& message) {

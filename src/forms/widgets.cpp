@@ -37,6 +37,12 @@ void FormWindow::closeEvent(QCloseEvent* event) {
     form_.unload();
 }
 
+void FormWindow::nativeWindowDestroyed() {
+    // Not from inside the windowing system's event handling: unloading runs the window's handlers.
+    QMetaObject::invokeMethod(
+        this, [this] { form_.nativeWindowGone(); }, Qt::QueuedConnection);
+}
+
 void FormWindow::keyPressEvent(QKeyEvent* event) {
     const bool escape = event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier;
     const bool enter = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
@@ -192,6 +198,29 @@ void FormWindow::changeEvent(QEvent* event) {
         if (owner != nullptr && owner->isVisible() &&
             !(owner->windowStates() & Qt::WindowMinimized))
             owner->showMinimized();
+    }
+    // A window behind a modal one, restored or activated (from a taskbar, Alt+Tab) while the modal
+    // window is minimised, would stand blocked with nothing on screen to unblock it: the modal
+    // window comes back with it, in front. Qt hands the keyboard on to a modal window only while
+    // that one is on screen.
+    const bool restored =
+        event->type() == QEvent::WindowStateChange && !(windowState() & Qt::WindowMinimized);
+    const bool activated = event->type() == QEvent::ActivationChange && isActiveWindow();
+    QWidget* modal = QApplication::activeModalWidget();
+    if ((restored || (activated && modal != nullptr && modal->isMinimized())) && isVisible() &&
+        Form::isBlocked(this)) {
+        QMetaObject::invokeMethod(
+            this,
+            [modal = QPointer<QWidget>(modal)] {
+                // Unless it has been closed meanwhile.
+                if (!modal || modal != QApplication::activeModalWidget())
+                    return;
+                modal->setWindowState(modal->windowState() & ~Qt::WindowMinimized);
+                modal->show();
+                modal->raise();
+                modal->windowHandle()->requestActivate();
+            },
+            Qt::QueuedConnection);
     }
 }
 

@@ -26,6 +26,8 @@ public:
     void setBackground(const QPixmap& picture) { background_ = picture; }
     // Runs once, when the desktop has put its frame around the window.
     void whenFramed(std::function<void()> framed) { framed_ = std::move(framed); }
+    // Another program destroyed the native window (X11: DestroyNotify); the window is unloaded.
+    void nativeWindowDestroyed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
