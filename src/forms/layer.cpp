@@ -42,8 +42,11 @@ public:
         for (QWidget* top : QApplication::topLevelWidgets()) {
             auto* window = qobject_cast<FormWindow*>(top);
             if (window != nullptr && window->internalWinId() == destroyed) {
+                // At once, before the events that follow: a key typed to the window that now
+                // has the focus must not find it blocked still by a modal window that is gone.
                 gone_.insert(destroyed);
                 window->nativeWindowDestroyed();
+                break;
             }
         }
         return false;

@@ -38,9 +38,7 @@ void FormWindow::closeEvent(QCloseEvent* event) {
 }
 
 void FormWindow::nativeWindowDestroyed() {
-    // Not from inside the windowing system's event handling: unloading runs the window's handlers.
-    QMetaObject::invokeMethod(
-        this, [this] { form_.nativeWindowGone(); }, Qt::QueuedConnection);
+    form_.nativeWindowGone();
 }
 
 void FormWindow::keyPressEvent(QKeyEvent* event) {
