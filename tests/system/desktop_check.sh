@@ -294,6 +294,9 @@ open_about 1
 pids+=($!)
 check "after $WM --replace, closing the About window gives the keyboard back" replaced
 kill "${pids[-1]}" && wait "${pids[-1]}" 2>/dev/null
+# A window manager that ends leaves hints behind (metacity its _NET_SUPPORTED), and Qt would ask
+# it for the keyboard still: gone, as on a display where none ever ran.
+xprop -root -remove _NET_SUPPORTED
 sleep 0.5
 open_about 1
 check "with no window manager, closing the About window gives the keyboard back" keyboard_back
