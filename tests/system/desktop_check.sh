@@ -260,9 +260,9 @@ check "Press on OK behind the \"Appunti\" box leaves the About window and the bo
     test -n "$box" -a -n "$(windows_of "$pid" "$About")" -a -n "$(windows_of "$pid" Appunti)"
 xdotool key Return
 gone "$pid" Appunti
-# keyboard_back [CLOSE...]: Esc (or CLOSE) closes the About window; Alt+V typed to the focused window, no click first,
-# reaches the stopwatch, which counts as designed ("Via" disabled, the focus on "Pausa"); Alt+S
-# makes it idle again.
+# keyboard_back [CLOSE...]: Esc (or the command CLOSE) closes the About window; Alt+V typed to
+# the focused window, no click first, reaches the stopwatch, which counts as designed ("Via"
+# disabled, the focus on "Pausa"); Alt+S makes it idle again.
 keyboard_back() {
     local counting buttons idle
     [ $# -gt 0 ] || set -- xdotool key Escape
