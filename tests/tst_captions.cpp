@@ -1,6 +1,7 @@
 // Every caption of both windows shows whole in a face other than the designed one (the suite runs
-// with DejaVu Sans and with DejaVu Serif alone): each label's text, laid out as the label lays it
-// out in the font it is drawn with, lies inside its box and clear of every other label's text.
+// with DejaVu Sans, DejaVu Serif and DejaVu Sans Mono alone): each label's text, laid out as the
+// label lays it out in the font it is drawn with, lies inside its box and clear of every other
+// label's text, and each button's caption inside its frame.
 #include "tests/support/harness.h"
 
 #include <QTest>
@@ -40,6 +41,21 @@ void checkCaptions(QWidget* window) {
         drawn.append({name, inWindow});
     }
     QVERIFY(drawn.size() >= 2);
+    // A button's caption, as drawn: its ink (what the bare button lacks) stays off the frame.
+    for (auto* button : window->findChildren<forms::ButtonControl*>()) {
+        const QString caption = button->text();
+        if (caption.isEmpty())
+            continue;
+        const QImage image = button->grab().toImage();
+        button->setText({});
+        const QImage bare = button->grab().toImage();
+        button->setText(caption);
+        QRect ink;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ink |= image.pixel(x, y) == bare.pixel(x, y) ? QRect() : QRect(x, y, 1, 1);
+        QVERIFY2(button->rect().adjusted(3, 2, -3, -2).contains(ink), qPrintable(caption));
+    }
 }
 
 } // namespace

@@ -96,17 +96,16 @@ public:
     }
 };
 
-// The rightmost column inside the label's border that holds any of the caption's ink, in device
-// pixels, or -1.
-int lastInkColumn(const QImage& image, QRect inside, QRgb background) {
-    for (int x = inside.right(); x >= inside.left(); --x) {
-        for (int y = inside.top(); y <= inside.bottom(); ++y) {
-            const QRgb pixel = image.pixel(x, y);
-            if (qAbs(qGray(pixel) - qGray(background)) > 60)
-                return x;
+// The bounds of the caption's ink inside the label's border, in device pixels.
+QRect inkBounds(const QImage& image, QRect inside, QRgb background) {
+    QRect ink;
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x) {
+            if (qAbs(qGray(image.pixel(x, y)) - qGray(background)) > 60)
+                ink |= QRect(x, y, 1, 1);
         }
     }
-    return -1;
+    return ink;
 }
 
 // Every path a person has to a button.
@@ -661,7 +660,7 @@ private slots:
                 const QRect inside(field->contentsRect().topLeft() * ratio,
                                    field->contentsRect().size() * ratio);
                 const QRgb background = field->palette().color(QPalette::Window).rgb();
-                const int ink = lastInkColumn(image, inside, background);
+                const int ink = inkBounds(image, inside, background).right();
                 QVERIFY2(ink > inside.left(), "the caption was not drawn");
                 QVERIFY2(
                     ink < inside.right() - qRound(ratio),
@@ -670,6 +669,9 @@ private slots:
                                    .arg(inside.right())
                                    .arg(QFontMetrics(fitted).horizontalAdvance(caption))
                                    .arg(fitted.pixelSize())));
+                // Nor down to the border below, which the next field's is drawn over: the
+                // descenders keep a row clear of it.
+                QVERIFY(inkBounds(image, inside, background).bottom() < inside.bottom());
             }
         });
     }

@@ -54,7 +54,7 @@ private slots:
     }
 
     // A file put in the place of /proc/meminfo: a figure that is not a whole number of at most
-    // 64 bits is no figure, as if the file could not be read.
+    // 64 bits is no figure, as if the file could not be read; one past the first page is read.
     void memoryFiguresThatDoNotParse_data() {
         QTest::addColumn<QByteArray>("meminfo");
         QTest::addColumn<quint64>("total");
@@ -70,6 +70,10 @@ private slots:
             << QByteArray("MemTotal: 18014398509481984 kB\nMemAvailable: 12x kB\n") << 0ull << 0ull;
         QTest::newRow("another key's tail")
             << QByteArray("HugeMemTotal: 9 kB\nMemAvailable:\n") << 0ull << 0ull;
+        QTest::newRow("past the first page")
+            << QByteArray("Hugepages-2048kB:   163 kB\n").repeated(160) + "MemTotal:  2048 kB\n" +
+                   "MemAvailable: 1 kB\n"
+            << 2'097'152ull << 1024ull;
     }
     void memoryFiguresThatDoNotParse() {
         QFETCH(QByteArray, meminfo);

@@ -6,11 +6,11 @@
 #include "stopwatch/form1.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 namespace velti {
 
@@ -50,66 +50,74 @@ void Application::startUp() {
 
 namespace {
 
-#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-// Where a Wayland client looks for its compositor, as libwayland does.
-bool waylandListens() {
-    if (qEnvironmentVariableIsSet("WAYLAND_SOCKET"))
-        return true;
-    const QString name = qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
-    if (QDir::isAbsolutePath(name))
-        return QFileInfo::exists(name);
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return !runtime.isEmpty() && QFileInfo::exists(runtime + u'/' + name);
+// How a variable that names a display reads in the line below.
+QString displayVariable(const char* name) {
+    const QString value = qEnvironmentVariable(name);
+    return value.isEmpty() ? QString::fromLatin1(name) + QStringLiteral(" non impostata")
+                           : QString::fromLatin1(name) + u'=' + value;
 }
 
-// The variables that name a display, when none of the platforms Qt would try has one: without
-// QT_QPA_PLATFORM Qt tries the X server and the Wayland compositor of the session. A platform
-// that needs no display server (offscreen, a framebuffer) is left to Qt.
-QStringList displaysMissing() {
-    QStringList platforms = qEnvironmentVariable("QT_QPA_PLATFORM").split(u';', Qt::SkipEmptyParts);
-    if (platforms.isEmpty())
-        platforms = {QStringLiteral("xcb"), QStringLiteral("wayland")};
-    QStringList lookedFor;
-    for (const QString& platform : platforms) {
-        const QString name = platform.section(u':', 0, 0);
-        if (name == u"xcb" && qEnvironmentVariableIsEmpty("DISPLAY"))
-            lookedFor.append(QStringLiteral("DISPLAY"));
-        else if (name.startsWith(u"wayland") && !waylandListens())
-            lookedFor.append(QStringLiteral("WAYLAND_DISPLAY"));
-        else
-            return {};
+// When none of the platforms Qt tries can start (no X server at DISPLAY, no compositor at
+// WAYLAND_DISPLAY, a platform name it does not know), Qt advises reinstalling the program and
+// aborts. While QApplication is being made, what Qt says is watched instead: the platforms it
+// names are noted, its advice held back, and its fatal message becomes the program's own line
+// and status 1. A message handler is a plain function, so this lives outside any object, set only
+// for the making of QApplication.
+struct PlatformStart {
+    QString executable;
+    QtMessageHandler qtHandler = nullptr;
+    QStringList tried;
+    // Qt's messages about its plugins, shown after all if a platform starts.
+    std::vector<std::pair<QtMsgType, QString>> held;
+};
+PlatformStart* platformStart = nullptr;
+
+void watchPlatformStart(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    PlatformStart& start = *platformStart;
+    if (type == QtFatalMsg) {
+        QString platforms = start.tried.join(QStringLiteral(", "));
+        if (const qsizetype last = platforms.lastIndexOf(u','); last >= 0)
+            platforms.replace(last, 1, QStringLiteral(" e"));
+        const QString what = start.tried.size() > 1
+                                 ? QStringLiteral("le piattaforme %1 non si avviano").arg(platforms)
+                             : start.tried.size() == 1
+                                 ? QStringLiteral("la piattaforma %1 non si avvia").arg(platforms)
+                                 : QStringLiteral("nessuna piattaforma si avvia");
+        std::fprintf(stderr, "%s: nessuno schermo su cui aprire le finestre: %s (%s, %s).\n",
+                     qPrintable(start.executable), qPrintable(what),
+                     qPrintable(displayVariable("DISPLAY")),
+                     qPrintable(displayVariable("WAYLAND_DISPLAY")));
+        std::_Exit(1);
     }
-    lookedFor.removeDuplicates();
-    return lookedFor;
+    if (qstrcmp(context.category, "qt.qpa.plugin") != 0) {
+        start.qtHandler(type, context, message);
+        return;
+    }
+    // "Could not load the Qt platform plugin "xcb" ...": the name is the first quoted word.
+    if (const QString name = message.section(u'"', 1, 1); !name.isEmpty())
+        start.tried.append(name);
+    start.held.emplace_back(type, message);
 }
-#else
-QStringList displaysMissing() {
-    return {};
-}
-#endif
 
 } // namespace
 
 void start(const ApplicationRecord& record, forms::TimerPolicy timers) {
-    // Qt would abort with a message about reinstalling the program.
-    if (const QStringList missing = displaysMissing(); !missing.isEmpty()) {
-        const QString where =
-            missing.size() == 1
-                ? missing.front() + QStringLiteral(" non indica")
-                : QStringLiteral("n\u00e9 %1 n\u00e9 %2 indicano").arg(missing[0], missing[1]);
-        std::fprintf(stderr,
-                     "%s: nessuno schermo su cui aprire le finestre: %s un server grafico "
-                     "in funzione.\n",
-                     qPrintable(record.executable), qPrintable(where));
-        std::exit(1);
-    }
     int status = 0;
     {
         // The program takes no command line: Qt sees the program's name only.
         QByteArray name = record.executable.toUtf8();
         int argc = 1;
         char* argv[] = {name.data(), nullptr};
+        PlatformStart watch;
+        watch.executable = record.executable;
+        platformStart = &watch;
+        watch.qtHandler = qInstallMessageHandler(watchPlatformStart);
         QApplication qt(argc, argv);
+        qInstallMessageHandler(watch.qtHandler);
+        platformStart = nullptr;
+        const QMessageLogContext plugins(nullptr, 0, nullptr, "qt.qpa.plugin");
+        for (const auto& [type, message] : watch.held)
+            watch.qtHandler(type, plugins, message);
         QApplication::setApplicationName(record.name);
         QApplication::setApplicationVersion(record.version);
         QApplication::setOrganizationName(record.company);

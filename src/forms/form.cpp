@@ -285,6 +285,10 @@ void Form::show() {
     if (!window_)
         return;
     window_->show();
+    // The keyboard, as when a modal window gives it back: without a window manager nobody else
+    // gives it, and the window would ignore its access keys until clicked. A window manager that
+    // decides focus itself is only asked.
+    window_->windowHandle()->requestActivate();
     focusFirstButton();
 }
 
@@ -403,6 +407,16 @@ void Form::unload() {
         context_.allUnloaded_();
 }
 
+// A handler of this window may be running still, under a modal window that it opened: the
+// stopwatch's information button waits in its handler for the About window to close. Its widgets
+// are not deleted under it; the unload comes when that handler ends.
+void Form::nativeWindowGone() {
+    if (handlersRunning_ > 0)
+        unloadWhenIdle_ = true;
+    else
+        unload();
+}
+
 void Form::setHeight(double twips) {
     context_.operation();
     if (!window_)
@@ -505,6 +519,7 @@ void Form::deliver(const std::function<void()>& handler, std::vector<QPointer<QW
     const int depth = ++context_.handlersRunning_;
     // Only a click's own changes are told: not a tick's, nor a load's, even inside its loop.
     auto* const outer = std::exchange(context_.told_, told);
+    ++handlersRunning_;
     try {
         handler();
     } catch (const RuntimeError& error) {
@@ -519,6 +534,8 @@ void Form::deliver(const std::function<void()>& handler, std::vector<QPointer<QW
     releaseHeldButtons(depth);
     if (number != 0)
         reportError(number, message);
+    if (--handlersRunning_ == 0 && std::exchange(unloadWhenIdle_, false))
+        unload();
 }
 
 // A person hears what the click changed once its handler has ended, whatever it ran meanwhile.

@@ -161,6 +161,9 @@ private:
 
     void build();
     void bindEvents();
+    // The window's native window was destroyed by another program: the window is unloaded as if
+    // closed, once none of its own handlers is running.
+    void nativeWindowGone();
     QObject* designedControl(const EventBinding& binding) const;
     void focusFirstButton();
     void showControlsInSight();
@@ -175,6 +178,9 @@ private:
     std::vector<LiveControl> controls_;
     EventBinding::UnloadHandler unloadHandler_;
     QEventLoop* modalLoop_ = nullptr;
+    // This window's handlers now running, and whether its unload waits for them to end.
+    int handlersRunning_ = 0;
+    bool unloadWhenIdle_ = false;
 };
 
 } // namespace velti::forms

@@ -37,6 +37,10 @@ void FormWindow::closeEvent(QCloseEvent* event) {
     form_.unload();
 }
 
+void FormWindow::nativeWindowDestroyed() {
+    form_.nativeWindowGone();
+}
+
 void FormWindow::keyPressEvent(QKeyEvent* event) {
     const bool escape = event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier;
     const bool enter = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
@@ -71,16 +75,59 @@ bool ButtonControl::event(QEvent* event) {
     return true;
 }
 
+QFont CaptionFit::fitted(const QString& caption, const QFont& font, const QRect& room,
+                         const std::function<bool(const QFont&)>& fits) {
+    if (measured_ && caption == caption_ && font == font_ && room == room_)
+        return fitted_;
+    measured_ = true;
+    caption_ = caption;
+    font_ = font;
+    room_ = room;
+    fitted_ = font;
+    if (!fits(fitted_)) {
+        int size = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
+        while (size > kCaptionMinimumPx) {
+            fitted_.setPixelSize(--size);
+            if (fits(fitted_))
+                break;
+        }
+    }
+    return fitted_;
+}
+
+// The style centres the caption in the button's contents; it keeps a pixel clear of the frame's
+// inner edge at either end, as a framed label does of its border.
+QRect ButtonControl::captionRoom() const {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    return style()
+        ->subElementRect(QStyle::SE_PushButtonContents, &option, this)
+        .adjusted(2, 0, -2, 0);
+}
+
+QFont ButtonControl::fittedFont() const {
+    const QRect room = captionRoom();
+    return fit_.fitted(text(), font(), room, [&](const QFont& font) {
+        const QSize caption = QFontMetrics(font).size(Qt::TextShowMnemonic, text());
+        return caption.width() <= room.width() && caption.height() <= room.height();
+    });
+}
+
 void ButtonControl::paintEvent(QPaintEvent* event) {
-    if (!pressShown_.isActive()) {
+    const QFont fitted = fittedFont();
+    if (!pressShown_.isActive() && fitted == font()) {
         QPushButton::paintEvent(event);
         return;
     }
     QStylePainter painter(this);
     QStyleOptionButton option;
     initStyleOption(&option);
-    option.state |= QStyle::State_Sunken;
-    option.state &= ~QStyle::State_Raised;
+    if (pressShown_.isActive()) {
+        option.state |= QStyle::State_Sunken;
+        option.state &= ~QStyle::State_Raised;
+    }
+    painter.setFont(fitted);
+    option.fontMetrics = QFontMetrics(fitted);
     painter.drawControl(QStyle::CE_PushButton, option);
 }
 
@@ -114,7 +161,9 @@ CaptionLabel::CaptionLabel(const QString& caption, bool oneLine, QWidget* parent
 }
 
 namespace {
-// The room a label leaves its text: QLabel indents a framed label's text by half an "x".
+// The room a label leaves its text: QLabel indents a framed label's text by half an "x". A later
+// sibling that fills its background and lies across the label's lower edge hides the rows under
+// it: the room ends above them.
 QRect textRoom(const QLabel& label) {
     QRect room = label.contentsRect().adjusted(label.margin(), label.margin(), -label.margin(),
                                                -label.margin());
@@ -127,13 +176,42 @@ QRect textRoom(const QLabel& label) {
         else if (label.alignment() & Qt::AlignRight)
             room.setRight(room.right() - indent);
     }
+    if (const QWidget* parent = label.parentWidget()) {
+        const QObjectList& siblings = parent->children();
+        for (qsizetype i = siblings.indexOf(const_cast<QLabel*>(&label)) + 1; i < siblings.size();
+             ++i) {
+            const auto* sibling = qobject_cast<const QWidget*>(siblings[i]);
+            if (sibling == nullptr || sibling->isHidden() || !sibling->autoFillBackground())
+                continue;
+            const QRect over = sibling->geometry().translated(-label.pos());
+            if (over.left() <= room.left() && over.right() >= room.right() &&
+                over.top() > room.top() && over.top() <= room.bottom())
+                room.setBottom(over.top() - 1);
+        }
+    }
     return room;
 }
 
-// How QLabel lays out its plain text.
+// The height a line of text takes on screen, in logical pixels. On a scaled screen the face is
+// drawn at the scaled size, and its ascent and descent round up in device pixels: at scale 2 an
+// 11 px line needs 12.5 rows, not the 12 the logical metrics report.
+qreal lineHeight(const QFont& font, qreal ratio) {
+    if (font.pixelSize() <= 0)
+        return QFontMetricsF(font).height();
+    QFont drawn = font;
+    drawn.setPixelSize(qRound(font.pixelSize() * ratio));
+    return QFontMetricsF(drawn).height() / ratio;
+}
+
+// How a label lays out its plain text: as QLabel does, but a one-line field centres its line in
+// the rows that stay in sight. QLabel would indent it from the top as far as from the side, and
+// the descenders of the memory fields (11 px of text in 15 rows) met the border below.
 int textFlags(const QLabel& label) {
-    return int(QStyle::visualAlignment(label.layoutDirection(), label.alignment())) |
-           (label.wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine);
+    const Qt::Alignment aligned =
+        QStyle::visualAlignment(label.layoutDirection(), label.alignment());
+    if (label.wordWrap())
+        return int(aligned) | Qt::TextWordWrap;
+    return int(aligned & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter | Qt::TextSingleLine;
 }
 } // namespace
 
@@ -144,7 +222,8 @@ bool CaptionLabel::fits(const QFont& font) const {
         // A shrunk caption keeps the label's indent clear at its other end too: it never runs
         // up to the border, whatever the font engine's rounding.
         const int indent = contentsRect().width() - room.width();
-        return metrics.horizontalAdvance(text()) <= room.width() - indent;
+        return metrics.horizontalAdvance(text()) <= room.width() - indent &&
+               lineHeight(font, devicePixelRatioF()) <= room.height();
     }
     // Every line, as the words fold in this face, and no word wider than the box.
     const QRect drawn = metrics.boundingRect(room, textFlags(*this), text());
@@ -152,27 +231,13 @@ bool CaptionLabel::fits(const QFont& font) const {
 }
 
 QFont CaptionLabel::fittedFont() const {
-    if (text() == measuredText_ && font() == measuredFont_ && size() == measuredSize_)
-        return fitted_;
-    measuredText_ = text();
-    measuredFont_ = font();
-    measuredSize_ = size();
-    QFont fitted = font();
-    if (!fits(fitted)) {
-        int size = fitted.pixelSize() > 0 ? fitted.pixelSize() : QFontInfo(fitted).pixelSize();
-        while (size > kCaptionMinimumPx) {
-            fitted.setPixelSize(--size);
-            if (fits(fitted))
-                break;
-        }
-    }
-    fitted_ = fitted;
-    return fitted_;
+    return fit_.fitted(text(), font(), textRoom(*this),
+                       [this](const QFont& font) { return fits(font); });
 }
 
 void CaptionLabel::paintEvent(QPaintEvent* event) {
     const QFont fitted = fittedFont();
-    if (fitted == font()) {
+    if (fitted == font() && wordWrap()) {
         QLabel::paintEvent(event);
         return;
     }
@@ -207,6 +272,29 @@ void FormWindow::changeEvent(QEvent* event) {
         if (owner != nullptr && owner->isVisible() &&
             !(owner->windowStates() & Qt::WindowMinimized))
             owner->showMinimized();
+    }
+    // A window behind a modal one, restored or activated (from a taskbar, Alt+Tab) while the modal
+    // window is minimised, would stand blocked with nothing on screen to unblock it: the modal
+    // window comes back with it, in front. Qt hands the keyboard on to a modal window only while
+    // that one is on screen.
+    const bool restored =
+        event->type() == QEvent::WindowStateChange && !(windowState() & Qt::WindowMinimized);
+    const bool activated = event->type() == QEvent::ActivationChange && isActiveWindow();
+    QWidget* modal = QApplication::activeModalWidget();
+    if ((restored || (activated && modal != nullptr && modal->isMinimized())) && isVisible() &&
+        Form::isBlocked(this)) {
+        QMetaObject::invokeMethod(
+            this,
+            [modal = QPointer<QWidget>(modal)] {
+                // Unless it has been closed meanwhile.
+                if (!modal || modal != QApplication::activeModalWidget())
+                    return;
+                modal->setWindowState(modal->windowState() & ~Qt::WindowMinimized);
+                modal->show();
+                modal->raise();
+                modal->windowHandle()->requestActivate();
+            },
+            Qt::QueuedConnection);
     }
 }
 

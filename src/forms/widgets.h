@@ -26,6 +26,8 @@ public:
     void setBackground(const QPixmap& picture) { background_ = picture; }
     // Runs once, when the desktop has put its frame around the window.
     void whenFramed(std::function<void()> framed) { framed_ = std::move(framed); }
+    // Another program destroyed the native window (X11: DestroyNotify); the window is unloaded.
+    void nativeWindowDestroyed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -40,6 +42,24 @@ private:
     std::function<void()> framed_;
 };
 
+// Finds the font a caption is drawn with so that it shows whole in its room, whatever face the
+// machine gives: the control's own when the caption fits at that size, else the largest pixel size
+// that fits, never below kCaptionMinimumPx. The answer is kept, and the caption measured again
+// only when it, the font or the room has changed: the display is rewritten every second and the
+// About window's labels on every tick.
+class CaptionFit {
+public:
+    QFont fitted(const QString& caption, const QFont& font, const QRect& room,
+                 const std::function<bool(const QFont&)>& fits);
+
+private:
+    bool measured_ = false;
+    QString caption_;
+    QFont font_;
+    QRect room_;
+    QFont fitted_;
+};
+
 // A push button whose access key clicks it at once, when the key is pressed, like a mouse click
 // does. The press shown afterwards is only a picture: the button is not held down, so nothing
 // that arrives meanwhile can turn it into a second click.
@@ -49,6 +69,9 @@ public:
     ButtonControl(const QString& caption, QWidget* parent);
     // Whether the button shows the brief press that follows an access key.
     bool showsPress() const { return pressShown_.isActive(); }
+    // The font the caption is drawn with: the button's own, or smaller when that would run into
+    // the button's frame.
+    QFont fittedFont() const;
 
 protected:
     bool event(QEvent* event) override;
@@ -56,7 +79,10 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    QRect captionRoom() const;
+
     QBasicTimer pressShown_;
+    mutable CaptionFit fit_;
 };
 
 // A label and a frame of their own kind, so that the layer's accessibility is asked for them
@@ -92,10 +118,11 @@ private:
     QBasicTimer shown_;
 };
 
-// A label showing text: it always shows its whole caption inside its box, whatever face the
-// machine gives. A caption too large for its box in that face is drawn at the largest pixel size
-// that fits, wrapped as the label wraps (a bordered one-line field never wraps), never below
-// kCaptionMinimumPx; it is never elided and never runs into another control.
+// A label showing text: it always shows its whole caption inside the part of its box that stays in
+// sight (a control laid over its edge, as the memory fields overlap by a pixel, hides what is
+// under it), whatever face the machine gives. A caption too large for it in that face is drawn at
+// the largest pixel size that fits, wrapped as the label wraps (a bordered one-line field never
+// wraps), never below kCaptionMinimumPx; it is never elided and never runs into another control.
 class CaptionLabel final : public QLabel {
     Q_OBJECT
 public:
@@ -109,13 +136,7 @@ protected:
 private:
     bool fits(const QFont& font) const;
 
-    // The last caption measured, in which font and box, and the font it was given: the display
-    // is rewritten every second and the About window's labels on every tick, and a caption is
-    // measured again only when it, the font or the box has changed.
-    mutable QString measuredText_;
-    mutable QFont measuredFont_;
-    mutable QSize measuredSize_;
-    mutable QFont fitted_;
+    mutable CaptionFit fit_;
 };
 
 inline constexpr int kCaptionMinimumPx = 7;

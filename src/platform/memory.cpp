@@ -1,7 +1,9 @@
 #include "platform/memory.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 #if defined(__linux__)
@@ -31,15 +33,39 @@ constexpr std::uint64_t userAddressSpace() {
 #endif
 }
 
-// Reads the whole small file from its start into buffer; returns the length read.
-std::size_t readFromStart(int fd, char* buffer, std::size_t size) {
+// Reads the file from its start to its end into buffer, which grows as the file needs, and ends
+// the text with a NUL; returns its length. /proc/meminfo outgrows one page on machines with many
+// kinds of memory, and a figure cut at the page's end would be shown as a smaller one: the text
+// returned always ends with a whole line. When the file cannot be read to its end (an error, or a
+// file larger than any meminfo), the last line read may be cut short, and is left out.
+std::size_t readWhole(int fd, std::vector<char>& buffer) {
+    constexpr std::size_t largest = std::size_t{1} << 20;
     if (fd < 0)
         return 0;
-    const ssize_t read = pread(fd, buffer, size - 1, 0);
-    if (read <= 0)
-        return 0;
-    buffer[read] = '\0';
-    return static_cast<std::size_t>(read);
+    std::size_t length = 0;
+    bool whole = false;
+    while (!whole) {
+        if (buffer.size() - length < 2) {
+            if (buffer.size() >= largest)
+                break;
+            buffer.resize(std::max<std::size_t>(4096, 2 * buffer.size()));
+        }
+        const ssize_t read = pread(fd, buffer.data() + length, buffer.size() - 1 - length,
+                                   static_cast<off_t>(length));
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read < 0)
+            break;
+        length += static_cast<std::size_t>(read);
+        whole = read == 0;
+    }
+    if (!whole) {
+        const auto lineEnd =
+            std::find(std::make_reverse_iterator(buffer.begin() + length), buffer.rend(), '\n');
+        length = static_cast<std::size_t>(buffer.rend() - lineEnd);
+    }
+    buffer[length] = '\0';
+    return length;
 }
 
 // Opens a file that a read can never block on. /proc files are regular files; a FIFO, a device
@@ -133,20 +159,19 @@ MemoryStatus SystemMemoryQuery::query() {
     openMissing();
     MemoryStatus status;
 #if defined(__linux__)
-    char buffer[4096];
-    if (readFromStart(meminfo_, buffer, sizeof buffer) > 0) {
-        status.totalPhysical = meminfoField(buffer, "MemTotal:");
-        status.availablePhysical = meminfoField(buffer, "MemAvailable:");
+    if (readWhole(meminfo_, buffer_) > 0) {
+        status.totalPhysical = meminfoField(buffer_.data(), "MemTotal:");
+        status.availablePhysical = meminfoField(buffer_.data(), "MemAvailable:");
     }
     std::uint64_t limit = addressSpace_;
     rlimit as{};
     if (getrlimit(RLIMIT_AS, &as) == 0 && as.rlim_cur != RLIM_INFINITY)
         limit = std::min<std::uint64_t>(limit, as.rlim_cur);
     // statm starts with the pages of the address space in use.
-    if (const std::size_t read = readFromStart(statm_, buffer, sizeof buffer); read > 0) {
-        const char* end = std::find_if(buffer, buffer + read, isBlank);
+    if (const std::size_t read = readWhole(statm_, buffer_); read > 0) {
+        const char* end = std::find_if(buffer_.data(), buffer_.data() + read, isBlank);
         std::uint64_t used = 0;
-        if (parseFigure(buffer, end, pageSize_, &used))
+        if (parseFigure(buffer_.data(), end, pageSize_, &used))
             status.availableVirtual = limit > used ? limit - used : 0;
     }
 #elif defined(_WIN32)

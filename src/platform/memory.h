@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace velti {
 
@@ -22,7 +23,7 @@ public:
 
 // Linux: /proc/meminfo for physical memory, the address-space limit and /proc/self/statm for the
 // virtual figure. The files are opened at the first query and stay open, so that a query costs
-// two reads and no open. A file that could not be opened is tried again at the next query, so
+// a few reads and no open. A file that could not be opened is tried again at the next query, so
 // figures missing for a while come back once the file can be read. Other paths may be given
 // (tests use them). Only regular files are read, opened without blocking: a file that cannot be
 // read, or is not a regular file, gives figures of 0, and so does a figure that is not a whole
@@ -47,6 +48,8 @@ private:
     int statm_ = -1;
     std::uint64_t pageSize_ = 4096;
     std::uint64_t addressSpace_ = 0;
+    // Kept between queries: the files are read on every tick of the About window.
+    std::vector<char> buffer_;
 };
 
 } // namespace velti
