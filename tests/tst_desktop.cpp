@@ -133,7 +133,7 @@ bool reaches(Path path, QPushButton* button) {
     case Path::AccessKey:
         return accessKey(button->text()) != 0;
     case Path::Escape:
-        return button->property("veltiCancel").toBool();
+        return qobject_cast<forms::ButtonControl*>(button)->cancel;
     default:
         return true;
     }

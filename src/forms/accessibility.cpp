@@ -14,11 +14,9 @@ namespace velti::forms::accessibility {
 
 namespace {
 
-const char* const statusBarProperty = "veltiStatusBar";
-
 QWidget* statusBar(const QWidget* window) {
     for (auto* frame : window->findChildren<FrameControl*>()) {
-        if (frame->property(statusBarProperty).toBool())
+        if (frame->statusBar)
             return frame;
     }
     return nullptr;
@@ -70,8 +68,8 @@ private:
 // the status bar" finds it and speaks the labels it holds, as they are now.
 class FrameInterface final : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
-    explicit FrameInterface(QWidget* frame)
-        : QAccessibleWidget(frame, frame->property(statusBarProperty).toBool()
+    explicit FrameInterface(FrameControl* frame)
+        : QAccessibleWidget(frame, frame->statusBar
                                        ? QAccessible::StatusBar
                                        : QAccessible::Border) {}
 
@@ -125,7 +123,7 @@ public:
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
         state.pressed = button()->isDown();
-        state.defaultButton = button()->property("veltiDefault").toBool();
+        state.defaultButton = static_cast<ButtonControl*>(widget())->isDefault;
         return state;
     }
 
@@ -213,7 +211,7 @@ QAccessibleInterface* factory(const QString& className, QObject* object) {
     if (is(LabelControl::staticMetaObject) || is(CaptionLabel::staticMetaObject))
         return new LabelInterface(static_cast<QLabel*>(control));
     if (is(FrameControl::staticMetaObject))
-        return new FrameInterface(control);
+        return new FrameInterface(static_cast<FrameControl*>(control));
     if (is(NoticeControl::staticMetaObject))
         return new NoticeInterface(control);
     return nullptr;

@@ -2,6 +2,8 @@
 
 #include "core/runtime_error.h"
 
+#include <QWidget>
+
 #include <QImage>
 #include <QImageReader>
 #include <QPixmap>
@@ -12,6 +14,11 @@ namespace velti::forms {
 
 Context::Context(QString title, MsgBox& msgBox, TimerPolicy timers)
     : title_(std::move(title)), msgBox_(msgBox), timers_(timers) {}
+
+void Context::changed(QWidget* control) {
+    if (told_ != nullptr)
+        told_->emplace_back(control);
+}
 
 void Context::operation() {
     if (failureHook_.failAt != 0 && handlersRunning_ > 0 &&

@@ -7,7 +7,6 @@
 #include <QIcon>
 #include <QPointer>
 #include <QString>
-#include <QWidget>
 
 #include <functional>
 #include <vector>
@@ -15,6 +14,8 @@
 namespace velti {
 class MsgBox;
 }
+
+class QWidget;
 
 namespace velti::forms {
 
@@ -47,10 +48,7 @@ public:
     FailureHook& failureHook() { return failureHook_; }
 
     // A control whose change a person is told of once the running click handler ends.
-    void changed(QWidget* control) {
-        if (told_ != nullptr)
-            told_->emplace_back(control);
-    }
+    void changed(QWidget* control);
 
 private:
     friend class Control;

@@ -86,8 +86,8 @@ QWidget* makeButton(const ControlDescription& c, QWidget* parent, const QIcon& p
     button->setFocusPolicy(Qt::StrongFocus);
     // Enter clicks the button that has the focus, as on any dialog.
     button->setAutoDefault(true);
-    button->setProperty("veltiCancel", c.cancel);
-    button->setProperty("veltiDefault", c.isDefault);
+    button->cancel = c.cancel;
+    button->isDefault = c.isDefault;
     return button;
 }
 
@@ -113,8 +113,9 @@ QWidget* makeLabel(const ControlDescription& c, QWidget* parent) {
     return label;
 }
 
-QWidget* makeFrame(QWidget* parent) {
+QWidget* makeFrame(const ControlDescription& c, QWidget* parent) {
     auto* frame = new FrameControl(parent);
+    frame->statusBar = c.role == AccessibleRole::StatusBar;
     // An untitled frame: an etched rectangle.
     frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
     frame->setLineWidth(1);
@@ -138,6 +139,10 @@ Form::Form(const FormDescription& description, Context& context)
 
 Form::~Form() {
     delete window_.data();
+}
+
+bool Form::isLoaded() const {
+    return window_ != nullptr;
 }
 
 QWidget* Form::window() const {
@@ -197,7 +202,7 @@ void Form::build() {
             object = makeLabel(c, parent);
             break;
         case ControlKind::Frame:
-            object = makeFrame(parent);
+            object = makeFrame(c, parent);
             break;
         case ControlKind::Image:
             object = makeImage(c, parent, picture);
@@ -211,10 +216,6 @@ void Form::build() {
         }
         }
         object->setObjectName(QString::fromLatin1(c.name));
-        if (c.index >= 0)
-            object->setProperty("veltiIndex", c.index);
-        if (c.role == AccessibleRole::StatusBar)
-            object->setProperty("veltiStatusBar", true);
         if (auto* widget = qobject_cast<QWidget*>(object)) {
             widget->setGeometry(pixels(c));
             widget->setFont(font(c.font, parent->font()));

@@ -7,7 +7,6 @@
 
 #include <QPointer>
 #include <QString>
-#include <QWidget>
 
 #include <cstdint>
 #include <functional>
@@ -18,6 +17,7 @@
 
 class QEventLoop;
 class QObject;
+class QWidget;
 
 namespace velti::forms {
 
@@ -78,7 +78,7 @@ public:
     const FormDescription& description() const { return description_; }
     Context& context() const { return context_; }
 
-    bool isLoaded() const { return window_ != nullptr; }
+    bool isLoaded() const;
     // Builds every control afresh from the description, then runs the Load handler.
     void load();
     // Loads if needed and shows the window, not modal.

@@ -46,9 +46,9 @@ void FormWindow::keyPressEvent(QKeyEvent* event) {
     const bool enter = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
                        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
     if (escape || enter) {
-        const char* property = escape ? "veltiCancel" : "veltiDefault";
-        for (auto* button : findChildren<QPushButton*>()) {
-            if (button->property(property).toBool() && button->isEnabled() && button->isVisible()) {
+        for (auto* button : findChildren<ButtonControl*>()) {
+            if ((escape ? button->cancel : button->isDefault) && button->isEnabled() &&
+                button->isVisible()) {
                 button->click();
                 return;
             }

@@ -67,6 +67,9 @@ class ButtonControl final : public QPushButton {
     Q_OBJECT
 public:
     ButtonControl(const QString& caption, QWidget* parent);
+    // Esc clicks the window's cancel button, Enter its default one, wherever the focus is.
+    bool cancel = false;
+    bool isDefault = false;
     // Whether the button shows the brief press that follows an access key.
     bool showsPress() const { return pressShown_.isActive(); }
     // The font the caption is drawn with: the button's own, or smaller when that would run into
@@ -97,6 +100,8 @@ class FrameControl final : public QFrame {
     Q_OBJECT
 public:
     using QFrame::QFrame;
+    // A frame that holds the window's live readings is its status bar.
+    bool statusBar = false;
 };
 
 // Where a window says what an action changed, to assistive technology alone: it has no size and
