@@ -69,9 +69,8 @@ private:
 class FrameInterface final : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit FrameInterface(FrameControl* frame)
-        : QAccessibleWidget(frame, frame->statusBar
-                                       ? QAccessible::StatusBar
-                                       : QAccessible::Border) {}
+        : QAccessibleWidget(frame,
+                            frame->statusBar ? QAccessible::StatusBar : QAccessible::Border) {}
 
     void* interface_cast(QAccessible::InterfaceType type) override {
         if (type == QAccessible::TextInterface && role() == QAccessible::StatusBar)
