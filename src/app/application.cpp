@@ -1,7 +1,7 @@
 #include "app/application.h"
 
 #include "about/form3.h"
-#include "app/version.h"
+#include "core/version.h"
 #include "forms/layer.h"
 #include "stopwatch/form1.h"
 

@@ -1,6 +1,8 @@
 // The stopwatch window as designed, in twips.
 #include "stopwatch/form1.h"
 
+#include "core/version.h"
+
 namespace velti {
 
 using namespace forms;
@@ -11,7 +13,7 @@ const FormDescription& form1Description() {
     // clang-format off
     static const FormDescription description{
         .name = "Form1",
-        .caption = "Vantelsiro",
+        .caption = VELTI_NAME,
         .border = BorderStyle::FixedDialog,
         .clientWidth = 3960,
         .clientHeight = 2625,

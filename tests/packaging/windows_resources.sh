@@ -5,7 +5,7 @@
 #
 #   windows_resources.sh WINDRES /abs/path/to/velti.rc /abs/path/to/generated
 #
-# The generated folder holds app/version.h, which the build writes and the .rc includes.
+# The generated folder holds core/version.h, which the build writes and the .rc includes.
 set -u
 
 usage="usage: $0 WINDRES /abs/path/to/velti.rc /abs/path/to/generated"
