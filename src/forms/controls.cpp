@@ -9,13 +9,35 @@
 
 namespace velti::forms {
 
+Control::Control(Form& form, const char* name, int index)
+    : form_(form), name_(name), index_(index), adopted_(true) {
+    form_.adopt(this);
+}
+
+Control::Control(Form& form, const char* name, int index, QObject* live)
+    : form_(form), name_(name), index_(index), live_(live), adopted_(false) {}
+
+Control::~Control() {
+    if (adopted_)
+        form_.release(this);
+}
+
+void Control::bind(QObject* control, int index) {
+    if (index == index_)
+        live_ = control;
+}
+
 void Control::operation() const {
     form_.context().operation();
 }
 
 template <class Widget> Widget* Control::live() const {
     operation();
-    auto* widget = qobject_cast<Widget*>(form_.control(name_, index_));
+    if (!form_.isLoaded())
+        throw RuntimeError::objectUnloaded();
+    if (!live_)
+        throw RuntimeError::noSuchControl(QString::fromUtf8(name_));
+    auto* widget = qobject_cast<Widget*>(live_.data());
     if (widget == nullptr)
         throw RuntimeError::invalidCall();
     return widget;
@@ -61,9 +83,12 @@ void Label::setForeColor(QRgb colour) {
 
 Label LabelArray::item(std::int16_t index) const {
     operation();
-    if (!form_.hasElement(name_, index))
+    if (!form_.isLoaded())
+        throw RuntimeError::objectUnloaded();
+    const auto element = elements_.find(index);
+    if (element == elements_.end() || !element->second)
         throw RuntimeError::noSuchElement(index);
-    return Label(form_, name_, index);
+    return Label(form_, name_, index, element->second.data());
 }
 
 void Timer::setEnabled(bool enabled) {

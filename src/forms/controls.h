@@ -1,11 +1,16 @@
-// Control handles: a window reaches its controls by name, one operation a step. An operation that
-// cannot be carried out throws RuntimeError and so ends the handler at that step.
+// Control handles: a window reaches its controls through members named as the design names them,
+// one operation a step. A handle is bound to its control once, as the window loads, and let go as
+// it unloads. An operation that cannot be carried out throws RuntimeError and so ends the handler
+// at that step.
 #pragma once
 
+#include <QObject>
+#include <QPointer>
 #include <QRgb>
 #include <QString>
 
 #include <cstdint>
+#include <map>
 
 namespace velti::forms {
 
@@ -13,10 +18,22 @@ class Form;
 
 class Control {
 public:
-    Control(Form& form, const char* name, int index = -1)
-        : form_(form), name_(name), index_(index) {}
+    // A handle of the window's class.
+    Control(Form& form, const char* name, int index = -1);
+    // A handle bound to a control that is already live, for as long as its window stays loaded:
+    // an element of a control array, or a copy.
+    Control(Form& form, const char* name, int index, QObject* live);
+    Control(const Control& other) : Control(other.form_, other.name_, other.index_, other.live_) {}
+    Control& operator=(const Control&) = delete;
+    virtual ~Control();
+
     // The control's name in the window's design.
     const char* name() const { return name_; }
+    // The window binds its handles as it loads (a control of the handle's name and index, or
+    // every element of an array) and lets them go as it unloads.
+    virtual void bind(QObject* control, int index);
+    virtual void unbind() { live_ = nullptr; }
+    QObject* bound() const { return live_; }
 
 protected:
     template <class Widget> Widget* live() const;
@@ -26,6 +43,10 @@ protected:
     Form& form_;
     const char* name_;
     int index_;
+
+private:
+    QPointer<QObject> live_;
+    bool adopted_;
 };
 
 class CommandButton : public Control {
@@ -53,6 +74,11 @@ public:
     using Control::Control;
     // The element with this index; fails if there is none.
     Label item(std::int16_t index) const;
+    void bind(QObject* control, int index) override { elements_[index] = control; }
+    void unbind() override { elements_.clear(); }
+
+private:
+    std::map<int, QPointer<QObject>> elements_;
 };
 
 class Timer : public Control {

@@ -228,6 +228,8 @@ void Form::build() {
     }
 
     showControlsInSight();
+    for (Control* handle : handles_)
+        bindHandle(handle);
 
     std::sort(tabOrder.begin(), tabOrder.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -392,6 +394,8 @@ void Form::unload() {
         timer->setEnabled(false);
     window_ = nullptr;
     controls_.clear();
+    for (Control* handle : handles_)
+        handle->unbind();
     unloadHandler_ = nullptr;
     const QPointer<QWindow> owner =
         modalLoop_ != nullptr ? window->windowHandle()->transientParent() : nullptr;
@@ -468,12 +472,21 @@ QObject* Form::control(std::string_view name, int index) const {
     throw RuntimeError::noSuchControl(QString::fromUtf8(name.data(), qsizetype(name.size())));
 }
 
-bool Form::hasElement(std::string_view name, int index) const {
-    if (!window_)
-        throw RuntimeError::objectUnloaded();
-    return std::any_of(controls_.begin(), controls_.end(), [&](const LiveControl& c) {
-        return c.name == name && c.index == index && c.object;
-    });
+void Form::adopt(Control* handle) {
+    handles_.push_back(handle);
+    bindHandle(handle);
+}
+
+void Form::release(Control* handle) {
+    std::erase(handles_, handle);
+}
+
+// Once, as the window loads: every control of the handle's name.
+void Form::bindHandle(Control* handle) const {
+    for (const LiveControl& c : controls_) {
+        if (c.name == handle->name())
+            handle->bind(c.object, c.index);
+    }
 }
 
 void Form::setButtonEnabled(QWidget* button, bool enabled) {

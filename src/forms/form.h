@@ -96,10 +96,13 @@ public:
 
     // The live window, or nullptr while the window is not loaded.
     QWidget* window() const;
-    // The live control by name (and array index), or a RuntimeError.
+    // The live control by name (and array index), or a RuntimeError: for what looks at the window
+    // from outside, as tests do. The window's own handles are bound to their controls at load.
     QObject* control(std::string_view name, int index = -1) const;
-    // Whether a control array has an element with this index; RuntimeError if not loaded.
-    bool hasElement(std::string_view name, int index) const;
+
+    // A handle of this window's class, bound at every load; released as it goes.
+    void adopt(Control* handle);
+    void release(Control* handle);
 
     // Enabled set on one of this window's buttons, and whether it is enabled as the handlers see
     // it (a button disabled by the running handler is disabled, even while it keeps the focus).
@@ -166,6 +169,7 @@ private:
     void nativeWindowGone();
     QObject* designedControl(const EventBinding& binding) const;
     void focusFirstButton();
+    void bindHandle(Control* handle) const;
     void showControlsInSight();
     void placeModal(QWidget* owner);
     // Disables the held buttons of the handlers running at this depth and deeper.
@@ -176,6 +180,7 @@ private:
     Context& context_;
     QPointer<QWidget> window_;
     std::vector<LiveControl> controls_;
+    std::vector<Control*> handles_;
     EventBinding::UnloadHandler unloadHandler_;
     QEventLoop* modalLoop_ = nullptr;
     // This window's handlers now running, and whether its unload waits for them to end.
