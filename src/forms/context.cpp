@@ -1,9 +1,5 @@
 #include "forms/context.h"
 
-#include "core/runtime_error.h"
-
-#include <QWidget>
-
 #include <QImage>
 #include <QImageReader>
 #include <QPixmap>
@@ -13,17 +9,11 @@
 namespace velti::forms {
 
 Context::Context(QString title, MsgBox& msgBox, TimerPolicy timers)
-    : title_(std::move(title)), msgBox_(msgBox), timers_(timers) {}
+    : delivery_(std::move(title), msgBox), timers_(timers) {}
 
-void Context::changed(QWidget* control) {
-    if (told_ != nullptr)
-        told_->emplace_back(control);
-}
-
-void Context::operation() {
-    if (failureHook_.failAt != 0 && handlersRunning_ > 0 &&
-        ++failureHook_.counted == failureHook_.failAt)
-        throw RuntimeError::invalidCall();
+void Context::windowUnloaded() {
+    if (--loadedWindows_ == 0 && allUnloaded_)
+        allUnloaded_();
 }
 
 // Every image the icon file holds, so the desktop can pick the size it needs.

@@ -28,7 +28,7 @@ void Control::bind(QObject* control, int index) {
 }
 
 void Control::operation() const {
-    form_.context().operation();
+    form_.context().delivery().operation();
 }
 
 template <class Widget> Widget* Control::live() const {
@@ -50,16 +50,16 @@ QString CommandButton::caption() const {
 void CommandButton::setCaption(const QString& caption) {
     auto* button = live<QPushButton>();
     button->setText(caption);
-    form_.context().changed(button);
+    form_.context().delivery().changed(button);
 }
 
 void CommandButton::setEnabled(bool enabled) {
-    form_.setButtonEnabled(live<QPushButton>(), enabled);
+    form_.context().delivery().setButtonEnabled(live<QPushButton>(), enabled);
 }
 
 void CommandButton::setFocus() {
     auto* button = live<QPushButton>();
-    if (!form_.isButtonEnabled(button) || button->isHidden())
+    if (!form_.context().delivery().isButtonEnabled(button) || button->isHidden())
         throw RuntimeError::invalidCall();
     button->setFocus(Qt::OtherFocusReason);
 }
@@ -71,7 +71,7 @@ QString Label::caption() const {
 void Label::setCaption(const QString& caption) {
     auto* label = live<QLabel>();
     label->setText(caption);
-    form_.context().changed(label);
+    form_.context().delivery().changed(label);
 }
 
 void Label::setForeColor(QRgb colour) {

@@ -4,15 +4,11 @@
 #include "forms/accessibility.h"
 #include "forms/widgets.h"
 
-#include "platform/msgbox.h"
-
 #include <QApplication>
 #include <QEventLoop>
 #include <QFrame>
 #include <QGuiApplication>
-#include <QHash>
 #include <QIcon>
-#include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -154,7 +150,7 @@ void Form::load() {
         return;
     build();
     bindEvents();
-    ++context_.loadedWindows_;
+    context_.windowLoaded();
     for (const EventBinding& binding : events()) {
         if (binding.event() == Event::Load)
             deliver(binding.handler());
@@ -253,7 +249,7 @@ void Form::bindEvents() {
             // window is no longer on screen or waits behind a modal window.
             QObject::connect(button, &QPushButton::clicked, window_,
                              [this, button, handler = binding.handler()] {
-                                 if (isButtonEnabled(button) && button->isVisible() &&
+                                 if (context_.delivery().isButtonEnabled(button) && button->isVisible() &&
                                      !isBlocked(button->window()))
                                      deliverClick(handler);
                              });
@@ -296,7 +292,7 @@ void Form::show() {
 }
 
 void Form::showModal() {
-    context_.operation();
+    context_.delivery().operation();
     load();
     if (!window_)
         return;
@@ -317,7 +313,7 @@ void Form::showModal() {
         window_->windowHandle()->setTransientParent(owner->windowHandle());
     placeModal(owner);
     // Buttons held by the handler that opens this window are disabled before the nested loop.
-    releaseHeldButtons();
+    context_.delivery().releaseHeldButtons();
     window_->show();
     // Asked of the window itself: activateWindow() takes an owned window whose owner is active
     // for active already.
@@ -381,7 +377,7 @@ void Form::focusFirstButton() {
 }
 
 void Form::unload() {
-    context_.operation();
+    context_.delivery().operation();
     if (!window_)
         return;
     std::int16_t cancel = 0;
@@ -408,8 +404,7 @@ void Form::unload() {
     // would ignore its keys until clicked.
     if (owner && owner->isVisible())
         owner->requestActivate();
-    if (--context_.loadedWindows_ == 0 && context_.allUnloaded_)
-        context_.allUnloaded_();
+    context_.windowUnloaded();
 }
 
 // A handler of this window may be running still, under a modal window that it opened: the
@@ -423,7 +418,7 @@ void Form::nativeWindowGone() {
 }
 
 void Form::setHeight(double twips) {
-    context_.operation();
+    context_.delivery().operation();
     if (!window_)
         throw RuntimeError::objectUnloaded();
     const int clientTwips = qRound(twips) - description_.borderTop - description_.borderSide;
@@ -451,7 +446,7 @@ void Form::showControlsInSight() {
         else if (control->isHidden() && window_->isVisible()) {
             control->show();
             accessibility::joinedTheTree(control);
-            context_.changed(control);
+            context_.delivery().changed(control);
         }
     }
 }
@@ -489,65 +484,16 @@ void Form::bindHandle(Control* handle) const {
     }
 }
 
-void Form::setButtonEnabled(QWidget* button, bool enabled) {
-    auto& held = context_.heldDisabled_;
-    std::erase_if(held, [button](const auto& h) { return h.button == button; });
-    if (!enabled && context_.handlersRunning_ > 0 && button->isEnabled() &&
-        button->window()->focusWidget() == button) {
-        held.push_back({button, context_.handlersRunning_});
-        return;
-    }
-    button->setEnabled(enabled);
-}
-
-bool Form::isButtonEnabled(const QWidget* button) const {
-    const auto& held = context_.heldDisabled_;
-    return button->isEnabled() && std::none_of(held.begin(), held.end(), [button](const auto& h) {
-               return h.button == button;
-           });
-}
-
 bool Form::isBlocked(const QWidget* window) {
     const QWidget* modal = QApplication::activeModalWidget();
     return modal != nullptr && modal != window;
 }
 
-void Form::releaseHeldButtons(int depth) {
-    // Taken out first: disabling one moves the focus, which may deliver further events.
-    std::vector<Context::HeldButton> released;
-    std::erase_if(context_.heldDisabled_, [&](const Context::HeldButton& h) {
-        if (h.depth < depth)
-            return false;
-        released.push_back(h);
-        return true;
-    });
-    for (const Context::HeldButton& h : released) {
-        if (h.button)
-            h.button->setEnabled(false);
-    }
-}
-
+// The window's own handlers are counted, so that a window whose native window is destroyed under
+// a running handler is unloaded once that handler ends.
 void Form::deliver(const std::function<void()>& handler, std::vector<QPointer<QWidget>>* told) {
-    int number = 0;
-    QString message;
-    const int depth = ++context_.handlersRunning_;
-    // Only a click's own changes are told: not a tick's, nor a load's, even inside its loop.
-    auto* const outer = std::exchange(context_.told_, told);
     ++handlersRunning_;
-    try {
-        handler();
-    } catch (const RuntimeError& error) {
-        number = error.number();
-        message = error.message();
-    } catch (const std::exception& error) {
-        number = 51;
-        message = QStringLiteral("Errore interno: %1").arg(QString::fromUtf8(error.what()));
-    }
-    --context_.handlersRunning_;
-    context_.told_ = outer;
-    releaseHeldButtons(depth);
-    if (number != 0)
-        reportError(number, message);
+    context_.delivery().deliver(handler, told);
     if (--handlersRunning_ == 0 && std::exchange(unloadWhenIdle_, false))
         unload();
 }
@@ -559,17 +505,6 @@ void Form::deliverClick(const std::function<void()>& handler) {
     const QPointer<QWidget> focus = window ? window->focusWidget() : nullptr;
     deliver(handler, &changed);
     accessibility::announce(window, changed, focus);
-}
-
-void Form::reportError(int number, const QString& message) {
-    // Timers go on ticking while the box is open; a handler that keeps failing must not stack
-    // one box on another.
-    if (context_.reportingError_)
-        return;
-    context_.reportingError_ = true;
-    context_.msgBox_.show(QStringLiteral("Errore di run-time '%1':\n\n%2").arg(number).arg(message),
-                          msgbox::Critical, context_.title_);
-    context_.reportingError_ = false;
 }
 
 } // namespace velti::forms

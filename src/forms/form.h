@@ -104,10 +104,6 @@ public:
     void adopt(Control* handle);
     void release(Control* handle);
 
-    // Enabled set on one of this window's buttons, and whether it is enabled as the handlers see
-    // it (a button disabled by the running handler is disabled, even while it keeps the focus).
-    void setButtonEnabled(QWidget* button, bool enabled);
-    bool isButtonEnabled(const QWidget* button) const;
     // Whether a window waits behind a modal one, and so takes no input by any path.
     static bool isBlocked(const QWidget* window);
 
@@ -172,9 +168,6 @@ private:
     void bindHandle(Control* handle) const;
     void showControlsInSight();
     void placeModal(QWidget* owner);
-    // Disables the held buttons of the handlers running at this depth and deeper.
-    void releaseHeldButtons(int depth = 0);
-    void reportError(int number, const QString& message);
 
     const FormDescription& description_;
     Context& context_;

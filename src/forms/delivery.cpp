@@ -1,0 +1,92 @@
+#include "forms/delivery.h"
+
+#include "core/runtime_error.h"
+
+#include "platform/msgbox.h"
+
+#include <QWidget>
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+namespace velti::forms {
+
+Delivery::Delivery(QString title, MsgBox& msgBox) : title_(std::move(title)), msgBox_(msgBox) {}
+
+void Delivery::deliver(const std::function<void()>& handler,
+                       std::vector<QPointer<QWidget>>* told) {
+    int number = 0;
+    QString message;
+    const int depth = ++running_;
+    // Only a click's own changes are told: not a tick's, nor a load's, even inside its loop.
+    auto* const outer = std::exchange(told_, told);
+    try {
+        handler();
+    } catch (const RuntimeError& error) {
+        number = error.number();
+        message = error.message();
+    } catch (const std::exception& error) {
+        number = 51;
+        message = QStringLiteral("Errore interno: %1").arg(QString::fromUtf8(error.what()));
+    }
+    --running_;
+    told_ = outer;
+    releaseHeldButtons(depth);
+    if (number != 0)
+        report(number, message);
+}
+
+void Delivery::operation() {
+    if (failureHook_.failAt != 0 && running_ > 0 && ++failureHook_.counted == failureHook_.failAt)
+        throw RuntimeError::invalidCall();
+}
+
+void Delivery::changed(QWidget* control) {
+    if (told_ != nullptr)
+        told_->emplace_back(control);
+}
+
+void Delivery::setButtonEnabled(QWidget* button, bool enabled) {
+    std::erase_if(held_, [button](const HeldButton& h) { return h.button == button; });
+    if (!enabled && running_ > 0 && button->isEnabled() &&
+        button->window()->focusWidget() == button) {
+        held_.push_back({button, running_});
+        return;
+    }
+    button->setEnabled(enabled);
+}
+
+bool Delivery::isButtonEnabled(const QWidget* button) const {
+    return button->isEnabled() && std::none_of(held_.begin(), held_.end(), [button](const auto& h) {
+               return h.button == button;
+           });
+}
+
+void Delivery::releaseHeldButtons(int depth) {
+    // Taken out first: disabling one moves the focus, which may deliver further events.
+    std::vector<HeldButton> released;
+    std::erase_if(held_, [&](const HeldButton& h) {
+        if (h.depth < depth)
+            return false;
+        released.push_back(h);
+        return true;
+    });
+    for (const HeldButton& h : released) {
+        if (h.button)
+            h.button->setEnabled(false);
+    }
+}
+
+void Delivery::report(int number, const QString& message) {
+    // Timers go on ticking while the box is open; a handler that keeps failing must not stack
+    // one box on another.
+    if (reporting_)
+        return;
+    reporting_ = true;
+    msgBox_.show(QStringLiteral("Errore di run-time '%1':\n\n%2").arg(number).arg(message),
+                 msgbox::Critical, title_);
+    reporting_ = false;
+}
+
+} // namespace velti::forms
