@@ -14,8 +14,7 @@ namespace velti::forms {
 
 Delivery::Delivery(QString title, MsgBox& msgBox) : title_(std::move(title)), msgBox_(msgBox) {}
 
-void Delivery::deliver(const std::function<void()>& handler,
-                       std::vector<QPointer<QWidget>>* told) {
+void Delivery::deliver(const std::function<void()>& handler, std::vector<QPointer<QWidget>>* told) {
     int number = 0;
     QString message;
     const int depth = ++running_;

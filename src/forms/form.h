@@ -1,6 +1,7 @@
 // A window built from its form description, with its event-binding table and one dispatch path.
 #pragma once
 
+#include "forms/build.h"
 #include "forms/context.h"
 #include "forms/controls.h"
 #include "forms/description.h"
@@ -151,12 +152,6 @@ private:
     template <class Window> EventBinding::Handler bind(void (Window::*handler)()) {
         return [window = self<Window>(), handler] { (window->*handler)(); };
     }
-
-    struct LiveControl {
-        std::string_view name;
-        int index;
-        QPointer<QObject> object;
-    };
 
     void build();
     void bindEvents();
