@@ -62,7 +62,7 @@ void Form::bindEvents() {
             unloadHandler_ = binding.unloadHandler();
             break;
         case Event::Click: {
-            auto* button = qobject_cast<QPushButton*>(designedControl(binding));
+            auto* button = designedControl<QPushButton>(binding);
             // Whoever sends the click (mouse, key, an assistive technology's action, a queued
             // or delayed click), a disabled or hidden button runs nothing, nor does one whose
             // window is no longer on screen or waits behind a modal window.
@@ -75,7 +75,7 @@ void Form::bindEvents() {
             break;
         }
         case Event::Timer: {
-            auto* timer = qobject_cast<TimerControl*>(designedControl(binding));
+            auto* timer = designedControl<TimerControl>(binding);
             timer->setHandler([this, handler = binding.handler()] { deliver(handler); });
             timer->setPacing(binding.pacing());
             break;
@@ -84,18 +84,14 @@ void Form::bindEvents() {
     }
 }
 
-// A row that names no control of the right kind is a fault of the program itself, in any build.
-QObject* Form::designedControl(const EventBinding& binding) const {
-    const std::string_view source = binding.source();
-    const ControlKind kind =
-        binding.event() == Event::Click ? ControlKind::CommandButton : ControlKind::Timer;
-    const bool designed = std::any_of(
-        description_.controls.begin(), description_.controls.end(),
-        [&](const ControlDescription& c) { return c.name == source && c.kind == kind; });
-    if (!designed || !binding.handler())
+// A row whose control the design lacks, or is of another kind, is a fault of the program itself,
+// in any build.
+template <class Live> Live* Form::designedControl(const EventBinding& binding) const {
+    auto* live = qobject_cast<Live*>(binding.source()->bound());
+    if (live == nullptr || !binding.handler())
         qFatal("%s: the event binding of '%s' names no such control or no handler",
-               description_.name, binding.source());
-    return control(source);
+               description_.name, binding.source()->name());
+    return live;
 }
 
 void Form::show() {

@@ -36,33 +36,34 @@ public:
     // Milliseconds until the window has anything new to show after a tick; 0 keeps the period.
     using Pacing = std::function<int()>;
 
-    static EventBinding load(Handler handler) { return {"Form", Event::Load, std::move(handler)}; }
+    static EventBinding load(Handler handler) { return {nullptr, Event::Load, std::move(handler)}; }
     static EventBinding unload(UnloadHandler handler) {
-        EventBinding binding{"Form", Event::Unload, {}};
+        EventBinding binding{nullptr, Event::Unload, {}};
         binding.unloadHandler_ = std::move(handler);
         return binding;
     }
     // The source is the control's handle, so a binding names only a control the window has.
     static EventBinding click(const CommandButton& source, Handler handler) {
-        return {source.name(), Event::Click, std::move(handler)};
+        return {&source, Event::Click, std::move(handler)};
     }
     static EventBinding timer(const Timer& source, Handler handler, Pacing pacing = {}) {
-        EventBinding binding{source.name(), Event::Timer, std::move(handler)};
+        EventBinding binding{&source, Event::Timer, std::move(handler)};
         binding.pacing_ = std::move(pacing);
         return binding;
     }
 
-    const char* source() const { return source_; }
+    // The handle of the control that sends the event; null for the window's own.
+    const Control* source() const { return source_; }
     Event event() const { return event_; }
     const Handler& handler() const { return handler_; }
     const UnloadHandler& unloadHandler() const { return unloadHandler_; }
     const Pacing& pacing() const { return pacing_; }
 
 private:
-    EventBinding(const char* source, Event event, Handler handler)
+    EventBinding(const Control* source, Event event, Handler handler)
         : source_(source), event_(event), handler_(std::move(handler)) {}
 
-    const char* source_;
+    const Control* source_;
     Event event_;
     Handler handler_;
     UnloadHandler unloadHandler_;
@@ -158,7 +159,7 @@ private:
     // The window's native window was destroyed by another program: the window is unloaded as if
     // closed, once none of its own handlers is running.
     void nativeWindowGone();
-    QObject* designedControl(const EventBinding& binding) const;
+    template <class Live> Live* designedControl(const EventBinding& binding) const;
     void focusFirstButton();
     void bindHandle(Control* handle) const;
     void showControlsInSight();
