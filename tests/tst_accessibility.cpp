@@ -61,14 +61,15 @@ private slots:
         QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Vantelsiro"));
         QCOMPARE(window->role(), QAccessible::Window);
 
-        const std::pair<const char*, const char*> buttons[] = {
-            {"Command1", "Via"},    {"Command2", "Stop"},   {"Command3", "Pausa"},
-            {"Command4", "Rileva"}, {"Command5", "Azzera"}, {"Command6", "Informazioni su..."},
-        };
-        for (const auto& [control, heard] : buttons) {
-            QAccessibleInterface* button = accessible(form.control(control));
+        // A button is heard by its designed caption, without the access-key marker; the
+        // information button, which has none, by its tooltip.
+        const test::DesignedWindow& design = test::designedStopwatch();
+        for (const QString& control : design.tabOrder) {
+            QAccessibleInterface* button = accessible(form.control(qPrintable(control)));
             QCOMPARE(button->role(), QAccessible::Button);
-            QCOMPARE(button->text(QAccessible::Name), QString::fromUtf8(heard));
+            const QString caption = QString(design.captions[control]).remove(u'&');
+            QCOMPARE(button->text(QAccessible::Name),
+                     caption.isEmpty() ? u"Informazioni su..."_qs : caption);
         }
         QVERIFY(accessible(form.control("Command1"))->state().focused);
         // The focused button is named alone: no label brings the time in, and no button claims
@@ -207,9 +208,9 @@ private slots:
             QAccessibleInterface* window = accessible(about.window());
             QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Informazioni su..."));
             QCOMPARE(window->role(), QAccessible::Dialog);
-            QCOMPARE(name(about.control("Command1")), QStringLiteral("OK"));
-            QCOMPARE(name(about.control("Command2")), QStringLiteral("Crediti"));
-            QCOMPARE(name(about.control("Command3")), QStringLiteral("Memoria"));
+            for (const QString& control : test::designedAbout().tabOrder)
+                QCOMPARE(name(about.control(qPrintable(control))),
+                         QString(test::designedAbout().captions[control]).remove(u'&'));
             QVERIFY(accessible(about.control("Command1"))->state().focused);
             QCOMPARE(name(about.control("Label1", 0)), QStringLiteral("Vantelsiro"));
             QCOMPARE(name(about.control("Label2")), QStringLiteral("Preciso al secondo"));
