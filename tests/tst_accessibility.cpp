@@ -28,6 +28,11 @@ QAccessible::Id id(QObject* object) {
     return QAccessible::uniqueId(accessible(object));
 }
 
+// A designed state's status line, as tests/support/design.json gives it.
+QString status(const char* state) {
+    return test::designedStopwatch().state(QLatin1String(state)).status;
+}
+
 // What a reader is told after each action: the words of every notice shown, in order.
 class Told : public QObject {
 public:
@@ -56,14 +61,15 @@ private slots:
         QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Vantelsiro"));
         QCOMPARE(window->role(), QAccessible::Window);
 
-        const std::pair<const char*, const char*> buttons[] = {
-            {"Command1", "Via"},    {"Command2", "Stop"},   {"Command3", "Pausa"},
-            {"Command4", "Rileva"}, {"Command5", "Azzera"}, {"Command6", "Informazioni su..."},
-        };
-        for (const auto& [control, heard] : buttons) {
-            QAccessibleInterface* button = accessible(form.control(control));
+        // A button is heard by its designed caption, without the access-key marker; the
+        // information button, which has none, by its tooltip.
+        const test::DesignedWindow& design = test::designedStopwatch();
+        for (const QString& control : design.tabOrder) {
+            QAccessibleInterface* button = accessible(form.control(qPrintable(control)));
             QCOMPARE(button->role(), QAccessible::Button);
-            QCOMPARE(button->text(QAccessible::Name), QString::fromUtf8(heard));
+            const QString caption = QString(design.captions[control]).remove(u'&');
+            QCOMPARE(button->text(QAccessible::Name),
+                     caption.isEmpty() ? u"Informazioni su..."_qs : caption);
         }
         QVERIFY(accessible(form.control("Command1"))->state().focused);
         // The focused button is named alone: no label brings the time in, and no button claims
@@ -82,7 +88,7 @@ private slots:
         h.clock.advance(4);
         Harness::tick(form);
         QCOMPARE(name(form.control("Label1")), QStringLiteral("00:00:04"));
-        QCOMPARE(name(form.control("Label2")), QStringLiteral("Conteggio..."));
+        QCOMPARE(name(form.control("Label2")), status("counting"));
         QVERIFY(accessible(form.control("Command3"))->state().focused);
         QVERIFY(accessible(form.control("Command1"))->state().disabled);
         Harness::click(form, "Command3");
@@ -96,15 +102,15 @@ private slots:
         QAccessibleInterface* bar = accessible(form.control("Frame1"));
         QCOMPARE(bar->role(), QAccessible::StatusBar);
         const auto readout = [bar] { return bar->textInterface()->text(0, -1); };
-        QCOMPARE(readout(), QStringLiteral("00:00:00 Inattivo"));
+        QCOMPARE(readout(), u"00:00:00 "_qs + status("idle"));
         Harness::altKey(form, Qt::Key_V);
         h.clock.advance(3);
         Harness::tick(form);
-        QCOMPARE(readout(), QStringLiteral("00:00:03 Conteggio..."));
+        QCOMPARE(readout(), u"00:00:03 "_qs + status("counting"));
         Harness::altKey(form, Qt::Key_I);
         h.clock.advance(2);
         Harness::tick(form);
-        QCOMPARE(readout(), QStringLiteral("00:00:03 Rilevamento"));
+        QCOMPARE(readout(), u"00:00:03 "_qs + status("reading"));
     }
 
     // After each action the reader is told once what changed, the time as the display shows it
@@ -122,15 +128,19 @@ private slots:
         const struct {
             Qt::Key key;
             int seconds; // the clock's advance and a tick before the key; a tick follows it
-            const char* heard;
+            // Heard: the display, the status line, and the name of a button renamed under the
+            // focus.
+            const char* time;
+            const char* state;
+            const char* renamed;
         } actions[] = {
-            {Qt::Key_V, 0, "00:00:00 Conteggio..."},
-            {Qt::Key_P, 3, "00:00:03 In pausa, Riprendi"},
-            {Qt::Key_R, 5, "00:00:03 Conteggio..., Pausa"},
-            {Qt::Key_I, 2, "00:00:05 Rilevamento"},
-            {Qt::Key_Return, 4, "00:00:09 Conteggio..."},
-            {Qt::Key_S, 1, "00:00:10 Inattivo"},
-            {Qt::Key_A, 0, "00:00:00 Inattivo"},
+            {Qt::Key_V, 0, "00:00:00", "counting", ""},
+            {Qt::Key_P, 3, "00:00:03", "paused", "Riprendi"},
+            {Qt::Key_R, 5, "00:00:03", "counting", "Pausa"},
+            {Qt::Key_I, 2, "00:00:05", "reading", ""},
+            {Qt::Key_Return, 4, "00:00:09", "counting", ""},
+            {Qt::Key_S, 1, "00:00:10", "idle", ""},
+            {Qt::Key_A, 0, "00:00:00", "idle", ""},
         };
         for (const auto& action : actions) {
             told.heard.clear();
@@ -141,7 +151,10 @@ private slots:
             else
                 Harness::altKey(form, action.key);
             Harness::tick(form);
-            QTRY_COMPARE(told.heard, QStringList{QString::fromUtf8(action.heard)});
+            const QString heard =
+                QLatin1String(action.time) + u' ' + status(action.state) +
+                (*action.renamed ? u", "_qs + QLatin1String(action.renamed) : QString());
+            QTRY_COMPARE(told.heard, QStringList{heard});
             if (action.key == Qt::Key_P) {
                 QCOMPARE(pause->text(QAccessible::Name), QStringLiteral("Riprendi"));
                 QVERIFY(pause->state().focused && !pause->state().disabled);
@@ -195,9 +208,9 @@ private slots:
             QAccessibleInterface* window = accessible(about.window());
             QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Informazioni su..."));
             QCOMPARE(window->role(), QAccessible::Dialog);
-            QCOMPARE(name(about.control("Command1")), QStringLiteral("OK"));
-            QCOMPARE(name(about.control("Command2")), QStringLiteral("Crediti"));
-            QCOMPARE(name(about.control("Command3")), QStringLiteral("Memoria"));
+            for (const QString& control : test::designedAbout().tabOrder)
+                QCOMPARE(name(about.control(qPrintable(control))),
+                         QString(test::designedAbout().captions[control]).remove(u'&'));
             QVERIFY(accessible(about.control("Command1"))->state().focused);
             QCOMPARE(name(about.control("Label1", 0)), QStringLiteral("Vantelsiro"));
             QCOMPARE(name(about.control("Label2")), QStringLiteral("Preciso al secondo"));

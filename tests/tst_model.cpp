@@ -23,94 +23,46 @@ namespace {
 constexpr std::uint64_t kDefaultSeed = 20261207;
 constexpr long kDefaultEvents = 20000;
 
-enum class State { Idle, Counting, Paused, Reading };
+const test::DesignedWindow& design() {
+    return test::designedStopwatch();
+}
 
-const char* const buttons[] = {"Command1", "Command2", "Command3",
-                               "Command4", "Command5", "Command6"};
-
-// What the window should show, worked out from the stopwatch's rules alone.
+// What the window should show, worked out from the design table and the clock alone.
 struct Model {
-    State state = State::Idle;
+    QString state = QStringLiteral("idle");
     std::int64_t now = 0; // the clock, in whole seconds
     std::int64_t via = 0; // seconds; the window starts with via and sttop at the zero instant
     std::int64_t sttop = 0;
     QString display = QStringLiteral("00:00:00");
-    QString focus = QStringLiteral("Command1");
+    QString focus = design().tabOrder.first();
 
-    bool enabled(int button) const {
-        switch (button) {
-        case 0:
-            return state == State::Idle;
-        case 1:
-            return state != State::Idle;
-        case 2:
-            return state == State::Counting || state == State::Paused;
-        case 3:
-            return state == State::Counting || state == State::Reading;
-        case 4:
-            return state == State::Idle;
-        default:
-            return true;
-        }
-    }
-    bool timer() const { return state == State::Counting; }
-    QString pauseCaption() const {
-        return state == State::Paused ? QStringLiteral("&Riprendi") : QStringLiteral("&Pausa");
-    }
-    QString readingCaption() const {
-        return state == State::Reading ? QStringLiteral("OK") : QStringLiteral("R&ileva");
-    }
-    QString status() const {
-        switch (state) {
-        case State::Idle:
-            return QStringLiteral("Inattivo");
-        case State::Counting:
-            return QStringLiteral("Conteggio...");
-        case State::Paused:
-            return QStringLiteral("In pausa");
-        case State::Reading:
-            return QStringLiteral("Rilevamento");
+    const test::DesignedState& shown() const { return design().state(state); }
+    bool enabled(const QString& button) const { return shown().enabled.contains(button); }
+
+    // The button a letter with Alt presses: its caption's marked letter, whether or not enabled.
+    QString accessKey(QChar letter) const {
+        for (const QString& button : design().tabOrder) {
+            const QString caption = shown().captions[button];
+            const qsizetype at = caption.indexOf(u'&');
+            if (at >= 0 && caption.at(at + 1).toUpper() == letter)
+                return button;
         }
         return {};
     }
 
-    // The button a letter with Alt presses: its caption's marked letter, whether or not enabled.
-    int accessKey(Qt::Key key) const {
-        switch (key) {
-        case Qt::Key_V:
-            return 0;
-        case Qt::Key_S:
-            return 1;
-        case Qt::Key_P:
-            return state == State::Paused ? -1 : 2;
-        case Qt::Key_R:
-            return state == State::Paused ? 2 : -1;
-        case Qt::Key_I:
-            return state == State::Reading ? -1 : 3;
-        case Qt::Key_A:
-            return 4;
-        default:
-            return -1;
-        }
-    }
-
-    // The next (or previous) enabled button in tab order, from the focused one.
+    // The next (or previous) enabled button in the designed tab order, from the focused one.
     QString tabFrom(bool forward) const {
-        int at = 0;
-        for (int i = 0; i < 6; ++i) {
-            if (focus == QLatin1String(buttons[i]))
-                at = i;
-        }
-        for (int step = 1; step <= 6; ++step) {
-            const int next = (at + (forward ? step : 6 - step)) % 6;
+        const qsizetype n = design().tabOrder.size(), at = design().tabOrder.indexOf(focus);
+        for (qsizetype step = 1; step <= n; ++step) {
+            const QString& next = design().tabOrder[(at + (forward ? step : n - step)) % n];
             if (enabled(next))
-                return QLatin1String(buttons[next]);
+                return next;
         }
         return focus;
     }
 
     void tick() {
-        if (!timer())
+        if (!shown().timer)
             return;
         const std::int64_t count = now - via;
         display = QString::asprintf("%02lld:%02lld:%02lld", static_cast<long long>(count / 3600),
@@ -118,44 +70,24 @@ struct Model {
                                     static_cast<long long>(count % 60));
     }
 
-    // A press of an enabled button, Command6 aside (the About window is played separately).
-    void press(int button) {
-        switch (button) {
-        case 0:
-            state = State::Counting;
-            via = now;
-            focus = QStringLiteral("Command3");
-            break;
-        case 1:
-            state = State::Idle;
-            focus = QStringLiteral("Command5");
-            break;
-        case 2:
-            if (state == State::Counting) {
-                state = State::Paused;
-                sttop = now;
-            } else {
-                state = State::Counting;
+    // A press of an enabled button, Command6 aside (the About window is played separately): the
+    // designed press, its variables set as its steps say.
+    void press(const QString& button) {
+        const test::DesignedPress* p = design().press(state, button);
+        if (p == nullptr)
+            return;
+        for (const QString& step : p->steps) {
+            if (step == u"via=now")
+                via = now;
+            else if (step == u"via=resumed")
                 via += now - sttop;
-            }
-            focus = QStringLiteral("Command3");
-            break;
-        case 3:
-            if (state == State::Counting) {
-                state = State::Reading;
-                focus = QStringLiteral("Command4");
-            } else {
-                state = State::Counting;
-                focus = QStringLiteral("Command3");
-            }
-            break;
-        case 4:
-            display = QStringLiteral("00:00:00");
-            focus = QStringLiteral("Command1");
-            break;
-        default:
-            break;
+            else if (step == u"sttop=now")
+                sttop = now;
+            else if (step.startsWith(u"Label1="))
+                display = step.section(u'=', 1);
         }
+        state = p->to.isEmpty() ? state : p->to;
+        focus = p->focus.isEmpty() ? focus : p->focus;
     }
 };
 
@@ -164,33 +96,10 @@ std::int64_t wholeSeconds(Instant instant) {
     return std::llround(instant * 86400.0);
 }
 
-const char* stateName(State state) {
-    switch (state) {
-    case State::Idle:
-        return "idle";
-    case State::Counting:
-        return "counting";
-    case State::Paused:
-        return "paused";
-    case State::Reading:
-        return "reading";
-    }
-    return "?";
-}
-
-const char* keyName(Qt::Key key) {
-    static const std::pair<Qt::Key, const char*> names[] = {
-        {Qt::Key_V, "V"}, {Qt::Key_S, "S"}, {Qt::Key_P, "P"}, {Qt::Key_R, "R"}, {Qt::Key_I, "I"},
-        {Qt::Key_A, "A"}, {Qt::Key_M, "M"}, {Qt::Key_C, "C"}, {Qt::Key_X, "X"}};
-    for (const auto& [k, name] : names) {
-        if (k == key)
-            return name;
-    }
-    return "?";
-}
-
 const QString line1 =
     QStringLiteral(u"Questo programma \u00e8 gratuito: \u00e8 lecito copiarlo e diffonderlo.");
+
+const char* const buttons[] = {"Command1", "Command2", "Command3", "Command4", "Command5"};
 
 } // namespace
 
@@ -212,8 +121,7 @@ class TestModel : public QObject {
     int pick(int n) { return static_cast<int>(random() % static_cast<std::uint64_t>(n)); }
 
     void note(const QString& what) {
-        recent.push_back(
-            QStringLiteral("#%1 %2 -> %3").arg(index).arg(what, stateName(model.state)));
+        recent.push_back(QStringLiteral("#%1 %2 -> %3").arg(index).arg(what, model.state));
         if (recent.size() > 25)
             recent.pop_front();
     }
@@ -229,18 +137,15 @@ class TestModel : public QObject {
                 differences
                     << QStringLiteral("%1: window '%2', model '%3'").arg(what, actual, expected);
         };
-        for (int i = 0; i < 6; ++i) {
-            compare(QStringLiteral("%1 enabled").arg(QLatin1String(buttons[i])),
-                    Harness::button(*form, buttons[i])->isEnabled() ? u"yes"_qs : u"no"_qs,
-                    model.enabled(i) ? u"yes"_qs : u"no"_qs);
+        const auto yes = [](bool on) { return on ? u"yes"_qs : u"no"_qs; };
+        for (const QString& name : design().tabOrder) {
+            const QPushButton* button = Harness::button(*form, qPrintable(name));
+            compare(name + u" enabled"_qs, yes(button->isEnabled()), yes(model.enabled(name)));
+            compare(name + u" caption"_qs, button->text(), model.shown().captions[name]);
         }
-        compare(u"Timer1 enabled"_qs, Harness::timer(*form)->isEnabled() ? u"yes"_qs : u"no"_qs,
-                model.timer() ? u"yes"_qs : u"no"_qs);
-        compare(u"Command3 caption"_qs, Harness::button(*form, "Command3")->text(),
-                model.pauseCaption());
-        compare(u"Command4 caption"_qs, Harness::button(*form, "Command4")->text(),
-                model.readingCaption());
-        compare(u"status"_qs, Harness::label(*form, "Label2")->text(), model.status());
+        compare(u"Timer1 enabled"_qs, yes(Harness::timer(*form)->isEnabled()),
+                yes(model.shown().timer));
+        compare(u"status"_qs, Harness::label(*form, "Label2")->text(), model.shown().status);
         compare(u"display"_qs, Harness::label(*form, "Label1")->text(), model.display);
         compare(u"focus"_qs, Harness::focused(*form), model.focus);
         compare(u"via"_qs, QString::number(wholeSeconds(form->via)), QString::number(model.via));
@@ -270,16 +175,16 @@ class TestModel : public QObject {
     }
 
     void click(int button) {
-        const bool enabled = model.enabled(button);
+        const bool enabled = model.enabled(QLatin1String(buttons[button]));
         Harness::click(*form, buttons[button]);
         if (enabled)
-            model.press(button);
+            model.press(QLatin1String(buttons[button]));
         ++(enabled ? clicksEnabled : clicksDisabled);
     }
 
     void accessKey(Qt::Key key) {
-        const int button = model.accessKey(key);
-        const bool hit = button >= 0 && model.enabled(button);
+        const QString button = model.accessKey(QChar(key));
+        const bool hit = !button.isEmpty() && model.enabled(button);
         Harness::altKey(*form, key);
         if (hit)
             model.press(button);
@@ -289,13 +194,7 @@ class TestModel : public QObject {
     // Space or Enter: the focused button is clicked.
     void keyOnFocus(Qt::Key key) {
         Harness::key(*form, key);
-        int focused = -1;
-        for (int i = 0; i < 5; ++i) {
-            if (model.focus == QLatin1String(buttons[i]))
-                focused = i;
-        }
-        if (focused >= 0)
-            model.press(focused);
+        model.press(model.focus);
         ++keys;
     }
 
@@ -409,7 +308,7 @@ class TestModel : public QObject {
                                               Qt::Key_A, Qt::Key_M, Qt::Key_C, Qt::Key_X};
             const Qt::Key key = letters[pick(9)];
             accessKey(key);
-            note(QStringLiteral("Alt+%1").arg(QLatin1String(keyName(key))));
+            note(QStringLiteral("Alt+%1").arg(QChar(key)));
         } else {
             // Advance and tick together, as the running timer sees the clock move.
             const int seconds = pick(4);

@@ -1,5 +1,6 @@
-// The stopwatch as a user meets it: buttons, access keys, status, focus and the display over
-// ticks of a fake clock.
+// The stopwatch's display over ticks of a fake clock. What each button does, in every state and by
+// every path, is held to the design table by tst_model (a long random run beside a model of it),
+// tst_runtime_errors (each handler's steps in order) and tst_desktop (every path to every button).
 #include "tests/support/harness.h"
 
 #include <QTest>
@@ -7,43 +8,13 @@
 using namespace velti;
 using velti::test::Harness;
 
-namespace {
-
-using Expected = test::StopwatchState;
-const Expected& idle = test::designedStates[0];
-const Expected& counting = test::designedStates[1];
-const Expected& paused = test::designedStates[2];
-const Expected& reading = test::designedStates[3];
-
-} // namespace
-
-// Stops the test at the first state that differs.
-#define VERIFY_STATE(expected)                                                                     \
-    do {                                                                                           \
-        verifyState(expected);                                                                     \
-        if (QTest::currentTestFailed())                                                            \
-            return;                                                                                \
-    } while (false)
-
 class TestStopwatch : public QObject {
     Q_OBJECT
 
     std::unique_ptr<Harness> h;
     Form1* form = nullptr;
 
-    void verifyState(const Expected& e) {
-        QCOMPARE(Harness::label(*form, "Label2")->text(), QString::fromUtf8(e.status));
-        QCOMPARE(Harness::timer(*form)->isEnabled(), e.timer);
-        for (int i = 0; i < 5; ++i) {
-            const QByteArray name = "Command" + QByteArray::number(i + 1);
-            QCOMPARE(Harness::button(*form, name)->isEnabled(), e.enabled[i]);
-        }
-        QVERIFY(Harness::button(*form, "Command6")->isEnabled());
-        QCOMPARE(Harness::button(*form, "Command3")->text(), QString::fromUtf8(e.pauseCaption));
-        QCOMPARE(Harness::button(*form, "Command4")->text(), QString::fromUtf8(e.readingCaption));
-    }
     QString display() { return Harness::label(*form, "Label1")->text(); }
-    void click(const char* name) { Harness::click(*form, name); }
     // Moves the clock on and lets one tick run.
     void after(int seconds) {
         h->clock.advance(seconds);
@@ -62,27 +33,12 @@ private slots:
     }
 
     void opensIdle() {
-        VERIFY_STATE(idle);
+        QCOMPARE(test::stateOf(*form), QStringLiteral("idle"));
         QCOMPARE(display(), QStringLiteral("00:00:00"));
-        QCOMPARE(Harness::focused(*form), QStringLiteral("Command1"));
+        QCOMPARE(Harness::focused(*form), test::designedStopwatch().tabOrder.first());
         QCOMPARE(form->sttop, 0.0);
         QVERIFY(!h->app.hasForm3());
         QVERIFY(form->window()->isVisible());
-    }
-
-    void startCountsFromTheClock() {
-        click("Command1");
-        VERIFY_STATE(counting);
-        QCOMPARE(Harness::focused(*form), QStringLiteral("Command3"));
-        QCOMPARE(form->via, h->clock.now());
-        // The old text stays until the first tick.
-        QCOMPARE(display(), QStringLiteral("00:00:00"));
-        after(0);
-        QCOMPARE(display(), QStringLiteral("00:00:00"));
-        after(1);
-        QCOMPARE(display(), QStringLiteral("00:00:01"));
-        after(3599);
-        QCOMPARE(display(), QStringLiteral("01:00:00"));
     }
 
     void displayTable_data() {
@@ -99,136 +55,27 @@ private slots:
     void displayTable() {
         QFETCH(int, elapsed);
         QFETCH(QString, shown);
-        click("Command1");
+        Harness::click(*form, "Command1");
         after(elapsed);
         QCOMPARE(display(), shown);
     }
 
-    void stopFromEveryState_data() {
-        QTest::addColumn<QString>("from");
-        QTest::newRow("counting") << "counting";
-        QTest::newRow("paused") << "paused";
-        QTest::newRow("reading") << "reading";
-    }
-    void stopFromEveryState() {
-        QFETCH(QString, from);
-        click("Command1");
-        after(5);
-        if (from == u"paused")
-            click("Command3");
-        if (from == u"reading")
-            click("Command4");
-        const QString frozen = display();
-        h->clock.advance(7);
-        click("Command2");
-        VERIFY_STATE(idle);
-        QCOMPARE(Harness::focused(*form), QStringLiteral("Command5"));
-        // The display keeps what it last showed, not the time of the stop.
-        QCOMPARE(display(), frozen);
-        QCOMPARE(frozen, QStringLiteral("00:00:05"));
-        Harness::tick(*form);
-        QCOMPARE(display(), frozen);
-    }
-
-    void pauseAndResumeCountOnlyRunningTime() {
-        click("Command1");
-        after(10);
-        click("Command3");
-        VERIFY_STATE(paused);
-        QCOMPARE(Harness::focused(*form), QStringLiteral("Command3"));
-        QCOMPARE(form->sttop, h->clock.now());
-        after(10); // paused: no tick is delivered, the display stays
-        QCOMPARE(display(), QStringLiteral("00:00:10"));
-        click("Command3");
-        VERIFY_STATE(counting);
-        QCOMPARE(Harness::focused(*form), QStringLiteral("Command3"));
-        after(0);
-        QCOMPARE(display(), QStringLiteral("00:00:10"));
-        // Several more cycles: no paused time is ever counted.
-        for (int cycle = 0; cycle < 5; ++cycle) {
-            after(3);
-            click("Command3");
-            h->clock.advance(100 + cycle);
-            click("Command3");
-        }
-        after(2);
-        QCOMPARE(display(), QStringLiteral("00:00:27"));
-    }
-
-    void pauseAndResumeWithinOneSecondLeaveViaAlone() {
-        click("Command1");
+    void aClockThatRunsBackLeavesTheDisplayAlone() {
+        Harness::click(*form, "Command1");
         after(4);
-        const Instant via = form->via;
-        click("Command3");
-        click("Command3");
-        QCOMPARE(form->via, via);
-        after(0);
+        after(-60);
         QCOMPARE(display(), QStringLiteral("00:00:04"));
     }
 
-    void readingFreezesTheDisplayWhileTheCountGoesOn() {
-        click("Command1");
-        after(3);
-        click("Command4");
-        VERIFY_STATE(reading);
-        QCOMPARE(Harness::focused(*form), QStringLiteral("Command4"));
-        h->clock.advance(10);
-        Harness::tick(*form);
-        QCOMPARE(display(), QStringLiteral("00:00:03"));
-        click("Command4");
-        VERIFY_STATE(counting);
-        QCOMPARE(Harness::focused(*form), QStringLiteral("Command3"));
-        after(0);
-        QCOMPARE(display(), QStringLiteral("00:00:13"));
-    }
-
-    void resetInIdle() {
-        // The press itself takes the focus to "&Azzera"; the reset gives it back to "&Via".
-        click("Command5");
-        QCOMPARE(display(), QStringLiteral("00:00:00"));
-        QCOMPARE(Harness::focused(*form), QStringLiteral("Command1"));
-        VERIFY_STATE(idle);
-
-        click("Command1");
-        after(42);
-        click("Command2");
-        const Instant via = form->via;
-        click("Command5");
-        QCOMPARE(display(), QStringLiteral("00:00:00"));
-        QCOMPARE(Harness::focused(*form), QStringLiteral("Command1"));
-        QCOMPARE(form->via, via);
-        VERIFY_STATE(idle);
-    }
-
-    void restartWithoutResetKeepsTheOldValueUntilTheFirstTick() {
-        click("Command1");
-        after(30);
-        click("Command2");
-        h->clock.advance(5);
-        click("Command1");
-        QCOMPARE(display(), QStringLiteral("00:00:30"));
-        after(0);
-        QCOMPARE(display(), QStringLiteral("00:00:00"));
-        after(2);
-        QCOMPARE(display(), QStringLiteral("00:00:02"));
-    }
-
-    void aClockThatRunsBackLeavesTheDisplayAlone() {
-        click("Command1");
-        h->clock.advance(4);
-        Harness::tick(*form);
-        h->clock.advance(-60);
-        Harness::tick(*form);
-        QCOMPARE(Harness::label(*form, "Label1")->text(), QStringLiteral("00:00:04"));
-    }
-
+    // A handler reads a caption back with its access-key marker, as it set it.
     void captionsAreReadBackWithTheirMarkers() {
-        click("Command1");
-        click("Command3");
-        QCOMPARE(form->Command3.caption(), QStringLiteral("&Riprendi"));
-        click("Command3");
-        QCOMPARE(form->Command3.caption(), QStringLiteral("&Pausa"));
-        QCOMPARE(form->Command4.caption(), QStringLiteral("R&ileva"));
+        Harness::click(*form, "Command1");
+        Harness::click(*form, "Command3");
+        const test::DesignedWindow& design = test::designedStopwatch();
+        QCOMPARE(form->Command3.caption(), design.state(u"paused"_qs).captions["Command3"]);
+        Harness::click(*form, "Command3");
+        QCOMPARE(form->Command3.caption(), design.captions["Command3"]);
+        QCOMPARE(form->Command4.caption(), design.captions["Command4"]);
     }
 };
 

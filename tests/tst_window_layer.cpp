@@ -1,58 +1,18 @@
-// The window layer: forms built as designed, run-time errors, unloading, and the end of the
-// program.
+// The window layer: forms built as designed, unloading, and the end of the program.
 #include "tests/support/harness.h"
-#include "tests/support/probe.h"
-
-#include "core/runtime_error.h"
 
 #include <QApplication>
 #include <QFrame>
 #include <QTest>
 
 using namespace velti;
-using velti::test::Failure;
 using velti::test::Harness;
-using velti::test::Probe;
 
 class TestWindowLayer : public QObject {
     Q_OBJECT
 
 private slots:
     void initTestCase() { test::initialiseLayer(); }
-
-    void errorsWhileAnErrorIsShownAreNotStacked() {
-        Harness h;
-        Probe probe(h.app.context(), {.click = Failure::InvalidCall});
-        probe.show();
-        int nested = 0;
-        // A timer that keeps failing ticks on while the first box is open.
-        h.msgBox.whileShown = [&] {
-            if (++nested <= 3)
-                probe.deliver([] { throw RuntimeError::overflow(); });
-        };
-        Harness::click(probe, "Command1");
-        QCOMPARE(nested, 1);
-        QCOMPARE(h.msgBox.shown.size(), std::size_t{1});
-        // Once it is dismissed, the next error is shown again.
-        Harness::click(probe, "Command1");
-        QCOMPARE(h.msgBox.shown.size(), std::size_t{2});
-    }
-
-    void operationsOnAnUnloadedWindowFail() {
-        Harness h;
-        Probe probe(h.app.context());
-        probe.show();
-        probe.unload();
-        QVERIFY(!probe.isLoaded());
-        try {
-            probe.Command2.setEnabled(true);
-            QFAIL("an unloaded window's control answered");
-        } catch (const RuntimeError& error) {
-            QCOMPARE(error.number(), 364);
-        }
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, checkedAdd(32767, 1));
-        QCOMPARE(checkedAdd(32766, 1), std::int16_t{32767});
-    }
 
     void stopwatchWindowAsDesigned() {
         Harness h;
@@ -93,10 +53,6 @@ private slots:
         QCOMPARE(status->font().pixelSize(), 13);
         QVERIFY(!status->font().bold());
         QCOMPARE(status->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-        // The whole text shows in the designed boxes.
-        QVERIFY(QFontMetrics(display->font()).horizontalAdvance(u"100:00:00"_qs) <= 217);
-        QVERIFY(QFontMetrics(Harness::button(form, "Command3")->font())
-                    .horizontalAdvance(u"Riprendi"_qs) < 57 - 8);
 
         const QPushButton* info = Harness::button(form, "Command6");
         QVERIFY(info->text().isEmpty());
@@ -133,7 +89,7 @@ private slots:
         // A click on the display or the frame runs nothing.
         QTest::mouseClick(Harness::label(form, "Label1"), Qt::LeftButton);
         QTest::mouseDClick(qobject_cast<QWidget*>(form.control("Frame1")), Qt::LeftButton);
-        QCOMPARE(Harness::label(form, "Label2")->text(), QStringLiteral("Inattivo"));
+        QCOMPARE(test::stateOf(form), QStringLiteral("idle"));
         QCOMPARE(Harness::focused(form), QStringLiteral("Command1"));
     }
 

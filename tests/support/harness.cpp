@@ -12,6 +12,29 @@
 
 namespace velti::test {
 
+QString stateOf(Form1& form) {
+    const QString status = Harness::label(form, "Label2")->text();
+    for (const DesignedState& state : designedStopwatch().states) {
+        if (status != state.status)
+            continue;
+        QStringList differences;
+        for (const QString& name : designedStopwatch().tabOrder) {
+            const QPushButton* button = Harness::button(form, qPrintable(name));
+            if (button->isEnabled() != state.enabled.contains(name))
+                differences << name + (button->isEnabled() ? " enabled" : " disabled");
+            if (button->text() != state.captions[name])
+                differences << name + " reads " + button->text();
+        }
+        if (Harness::timer(form)->isEnabled() != state.timer)
+            differences << QStringLiteral("the timer %1").arg(state.timer ? "off" : "on");
+        const QWidget* focus = form.window()->focusWidget();
+        if (focus != nullptr && !focus->isEnabled())
+            differences << QStringLiteral("the focus on a disabled button");
+        return differences.isEmpty() ? state.name : status + " with " + differences.join(", ");
+    }
+    return QStringLiteral("unknown status ") + status;
+}
+
 void initialiseLayer() {
     forms::initialise(*qApp);
 }

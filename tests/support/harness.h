@@ -1,6 +1,7 @@
 // Drives the real windows the way a user does: clicks, access keys, ticks on a fake clock.
 #pragma once
 
+#include "tests/support/design.h"
 #include "tests/support/fakes.h"
 
 #include "about/form3.h"
@@ -20,20 +21,10 @@ namespace velti::test {
 // Called once per test binary, before any window is made.
 void initialiseLayer();
 
-// The four states the stopwatch is designed to be in, as the window shows them.
-struct StopwatchState {
-    const char* status;
-    bool timer;
-    bool enabled[5]; // Command1 to Command5; the information button is always enabled
-    const char* pauseCaption;
-    const char* readingCaption;
-};
-inline constexpr StopwatchState designedStates[] = {
-    {"Inattivo", false, {true, false, false, false, true}, "&Pausa", "R&ileva"},
-    {"Conteggio...", true, {false, true, true, true, false}, "&Pausa", "R&ileva"},
-    {"In pausa", false, {false, true, true, false, false}, "&Riprendi", "R&ileva"},
-    {"Rilevamento", false, {false, true, false, true, false}, "&Pausa", "OK"},
-};
+// The designed state the stopwatch shows ("idle", "counting"...: its status line, which buttons
+// can be pressed, their captions and the timer, all as tests/support/design.json states them), or
+// what sets it apart from every designed state.
+QString stateOf(Form1& form);
 
 // Timers whose ticks come from the tests alone, one at a time: the real timers never fire.
 inline constexpr forms::TimerPolicy quietTimers{.floorMs = 24 * 3600 * 1000};

@@ -2,7 +2,8 @@
 """What the accessibility interface shows of the program with this process id, for
 desktop_check.sh:
 
-    atspi.py state PID [any]    the stopwatch's state: "ok <status>", or what is wrong; with
+    atspi.py state PID [any]    the stopwatch's state: "ok <state>" (idle, counting, paused,
+                                reading: tests/support/design.json), or what is wrong; with
                                 "any", other windows (a modal one) may be open beside it
     atspi.py press PID NAME [WINDOW]  presses the push button of that name (in the window of
                                 that title): "pressed"
@@ -13,15 +14,21 @@ desktop_check.sh:
     atspi.py hold PID NAME FILE holds the stopwatch's push button of that name, and once FILE
                                 exists reads the same object again: "NAME:SENSITIVE:FOCUSED"
 """
-import os, re, subprocess, sys, time
+import json, os, re, subprocess, sys, time
 import pyatspi
 
-STATES = {  # status: sensitive Via, Stop, pause button, reading button, Azzera; their names
-    "Inattivo": ((1, 0, 0, 0, 1), "Pausa", "Rileva"),
-    "Conteggio...": ((0, 1, 1, 1, 0), "Pausa", "Rileva"),
-    "In pausa": ((0, 1, 1, 0, 0), "Riprendi", "Rileva"),
-    "Rilevamento": ((0, 1, 0, 1, 0), "Pausa", "OK"),
-}
+# The stopwatch's designed states, from the table the QtTest suites read too. The accessible tree
+# holds the buttons in the order the window makes them, Command1 to Command6; an accessible name is
+# the caption without its access-key marker.
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "design.json"),
+          encoding="utf-8") as table:
+    DESIGN = json.load(table)["Form1"]
+CAPTIONS = dict(DESIGN["tabOrder"])
+BUTTONS = sorted(CAPTIONS)
+STATES = {s["status"]: (name, tuple(int(b in s["enabled"]) for b in BUTTONS),
+                        tuple({**CAPTIONS, **s.get("captions", {})}[b].replace("&", "")
+                              for b in BUTTONS))
+          for name, s in DESIGN["states"].items()}
 
 def application(pid, wait=10.0):
     end = time.time() + wait
@@ -71,11 +78,13 @@ def state(app, alone=True):
         return "display " + display
     if status not in STATES:
         return "status " + status
-    sensitive = tuple(int(b.getState().contains(pyatspi.STATE_SENSITIVE)) for b in buttons[:5])
-    expected, pause, reading = STATES[status]
-    if sensitive != expected or buttons[2].name != pause or buttons[3].name != reading:
-        return "%s with buttons %s %s %s" % (status, sensitive, buttons[2].name, buttons[3].name)
-    return "ok " + status
+    sensitive = tuple(int(b.getState().contains(pyatspi.STATE_SENSITIVE)) for b in buttons)
+    # The information button is named by its tooltip, not by a caption.
+    names = tuple(b.name for b in buttons[:-1])
+    name, expected, captions = STATES[status]
+    if sensitive != expected or names != captions[:-1]:
+        return "%s with buttons %s %s" % (status, sensitive, " ".join(names))
+    return "ok " + name
 
 command, pid = sys.argv[1], int(sys.argv[2])
 app = application(pid)

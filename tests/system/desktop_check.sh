@@ -173,7 +173,7 @@ done
 
 # The burst: random access keys, Space, Return and clicks on the five stopwatch buttons, no delay.
 start 1
-check "the accessibility interface reads the idle stopwatch" test "$(atspi state "$pid")" = "ok Inattivo"
+check "the accessibility interface reads the idle stopwatch" test "$(atspi state "$pid")" = "ok idle"
 RANDOM=2026
 read -r sx sy _ _ < <(geometry "$stopwatch")
 centres=("36 124" "100 124" "164 124" "228 124" "116 156") # Command1 to Command5
@@ -198,7 +198,7 @@ done
 note "burst: ${bad:-the last state was ${found#ok }}"
 check "1,000 fast inputs: no error box, only designed states, no negative field" test -z "$bad"
 check "the stopwatch still answers" bash -c "xdotool key alt+s alt+a; sleep 0.3; exit 0"
-check "the stopwatch is idle and at zero after Alt+S Alt+A" test "$(atspi state "$pid")" = "ok Inattivo"
+check "the stopwatch is idle and at zero after Alt+S Alt+A" test "$(atspi state "$pid")" = "ok idle"
 stop
 
 # ---- One outcome whatever the path; nothing reaches a blocked window ---------------------------
@@ -249,7 +249,7 @@ for button in Via Azzera "$About"; do
     atspi press "$pid" "$button" Vantelsiro >/dev/null
     sleep 0.5
     check "Press on \"$button\" behind the About window: still idle, one About window" \
-        test "$(atspi state "$pid" any) $(windows_of "$pid" "$About" | wc -l)" = "ok Inattivo 1"
+        test "$(atspi state "$pid" any) $(windows_of "$pid" "$About" | wc -l)" = "ok idle 1"
 done
 # Nor does Press on the About window's OK while the "Appunti" box is up.
 click_at "$about" 291 155 1
@@ -274,7 +274,7 @@ keyboard_back() {
     xdotool key alt+s sleep 0.3
     idle=$(atspi state "$pid")
     note "after Esc: Alt+V $counting, $buttons; Alt+S $idle"
-    [ "$counting $idle" = "ok Conteggio... ok Inattivo" ] &&
+    [ "$counting $idle" = "ok counting ok idle" ] &&
         [[ " $buttons " == *" Via:0:0 Stop:1:0 Pausa:1:1 "* ]]
 }
 check "closing the About window ($WM) gives the keyboard back to the stopwatch" keyboard_back
@@ -299,7 +299,7 @@ focus_refused() {
     paused=$(atspi state "$pid")
     xdotool key alt+s sleep 0.3
     note "focus asked for Stop behind the About window; after Esc, Space: $paused"
-    [ "$paused" = "ok In pausa" ]
+    [ "$paused" = "ok paused" ]
 }
 check "a focus request behind the About window moves nothing" focus_refused
 open_about 1
@@ -323,7 +323,7 @@ check "and so does xdotool windowclose on the About window" keyboard_back xdotoo
 check "then closing the stopwatch ends the program with status 0" closes "$pid" "$stopwatch"
 start 1
 xdotool key alt+v
-counting() { [ "$(atspi state "$pid")" = "ok Conteggio..." ]; }
+counting() { [ "$(atspi state "$pid")" = "ok counting" ]; }
 check "with no window manager, Alt+V right after start counts" within 30 counting
 open_about 1
 xdotool windowclose "$stopwatch"

@@ -1,0 +1,659 @@
+// The run-time error convention: a control operation that fails stops its handler at that step,
+// with the steps before it done and every later one undone; the user is told in an Italian box
+// ("Errore di run-time 'N': ..."), and the program goes on.
+//
+// Every handler of both windows is failed at each of its control operations in turn: comparing
+// what the windows show after each k with the handler's designed list of steps
+// (tests/support/design.json) pins the order of the steps, one by one. A small window of the
+// tests' own (tests/support/probe.h) fails each kind of error in each kind of handler.
+#include "tests/support/harness.h"
+#include "tests/support/probe.h"
+
+#include "core/runtime_error.h"
+
+#include <QMap>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <vector>
+
+using namespace velti;
+using velti::test::Failure;
+using velti::test::Harness;
+using velti::test::Probe;
+
+namespace {
+
+// What the two windows show, and the variables the handlers keep, one entry a property:
+// "Form1.Command3.caption", "Form3.Label1(2).colour", "Form1.focus", "Form1.via"...
+using View = QMap<QString, QString>;
+
+// One step of a handler: the property it changes and the value it leaves. A step that is not a
+// control operation (a variable set from the clock, a counter) cannot fail by itself: it is done
+// whenever the operation before it was.
+struct Step {
+    QString key;
+    QString value;
+    bool operation = true;
+};
+
+QString flag(bool on) {
+    return on ? QStringLiteral("yes") : QStringLiteral("no");
+}
+
+QString number(double value) {
+    return QString::number(value, 'g', 17);
+}
+
+// Shown by the nested loop of the information button's Show, while the About window is up.
+QString aboutSeen;
+
+View view(Harness& h) {
+    View v;
+    Form1& f = h.app.form1();
+    if (f.isLoaded()) {
+        for (const char* name :
+             {"Command1", "Command2", "Command3", "Command4", "Command5", "Command6"})
+            v[QStringLiteral("Form1.%1.enabled").arg(name)] =
+                flag(Harness::button(f, name)->isEnabled());
+        v["Form1.Command3.caption"] = Harness::button(f, "Command3")->text();
+        v["Form1.Command4.caption"] = Harness::button(f, "Command4")->text();
+        v["Form1.Label1"] = Harness::label(f, "Label1")->text();
+        v["Form1.Label2"] = Harness::label(f, "Label2")->text();
+        v["Form1.Timer1.enabled"] = flag(Harness::timer(f)->isEnabled());
+        v["Form1.focus"] = Harness::focused(f);
+    }
+    v["Form1.via"] = number(f.via);
+    v["Form1.sttop"] = number(f.sttop);
+    v["Form1.About"] = aboutSeen;
+    v["Form3"] = flag(h.app.hasForm3() && h.app.form3().isLoaded());
+    if (v["Form3"] == u"no")
+        return v;
+    Form3& a = h.app.form3();
+    v["Form3.height"] = QString::number(a.window()->height());
+    v["Form3.Command3.enabled"] = flag(Harness::button(a, "Command3")->isEnabled());
+    for (int i = 1; i <= 3; ++i) {
+        const QLabel* line = Harness::label(a, "Label1", i);
+        v[QStringLiteral("Form3.Label1(%1).caption").arg(i)] = line->text();
+        v[QStringLiteral("Form3.Label1(%1).colour").arg(i)] =
+            line->palette().color(QPalette::WindowText).name();
+    }
+    for (const char* name : {"Label3", "Label4", "Label8"})
+        v[QStringLiteral("Form3.%1").arg(name)] = Harness::label(a, name)->text();
+    v["Form3.focus"] = Harness::focused(a);
+    v["Form3.Sc"] = QString::number(a.Sc);
+    v["Form3.Indice"] = QString::number(a.Indice);
+    return v;
+}
+
+// The view once the first done steps of the list have run. Disabling the button that has the
+// focus lets the toolkit move the focus where it will: it is not checked until a step sets it.
+View expectedAfter(View v, const std::vector<Step>& steps, std::size_t done) {
+    for (std::size_t i = 0; i < done; ++i) {
+        const Step& s = steps[i];
+        if (s.key == u"Form3" && s.value == u"no") {
+            for (const QString& key : v.keys())
+                if (key.startsWith(u"Form3."))
+                    v.remove(key);
+        }
+        v[s.key] = s.value;
+        const QString window = s.key.section(u'.', 0, 0);
+        if (s.key.endsWith(u".enabled") && s.value == u"no" &&
+            v.value(window + QStringLiteral(".focus")) == s.key.section(u'.', 1, 1))
+            v[window + QStringLiteral(".focus")] = QStringLiteral("*");
+    }
+    return v;
+}
+
+bool matches(const View& actual, const View& expected) {
+    if (actual.keys() != expected.keys())
+        return false;
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+        if (it.value() != u"*" && actual.value(it.key()) != it.value())
+            return false;
+    return true;
+}
+
+QString differences(const View& actual, const View& expected) {
+    QStringList lines;
+    QStringList keys = actual.keys() + expected.keys();
+    keys.removeDuplicates();
+    for (const QString& key : keys)
+        if (expected.value(key) != u"*" && actual.value(key) != expected.value(key))
+            lines << QStringLiteral("%1: shown '%2', expected '%3'")
+                         .arg(key, actual.value(key, "(none)"), expected.value(key, "(none)"));
+    return lines.join(u"; ");
+}
+
+// Tabs forward until the named button has the focus: the handler is then pressed without
+// touching the focus, so every focus step it takes can be seen.
+void focusOn(forms::Form& form, const char* name) {
+    for (int i = 0; i < 8 && Harness::focused(form) != QLatin1String(name); ++i)
+        Harness::key(form, Qt::Key_Tab);
+    QCOMPARE(Harness::focused(form), QLatin1String(name));
+}
+
+// Pressed as a screen reader or a script presses it: the click, and nothing else.
+void press(forms::Form& form, const char* name) {
+    Harness::button(form, name)->click();
+}
+
+struct Case {
+    QByteArray name;
+    bool inAbout = false;
+    // Drives the windows into the state the handler starts from; returns its steps.
+    std::function<std::vector<Step>(Harness&)> prepare;
+    std::function<void(Harness&)> trigger;
+};
+
+const QString injected =
+    QStringLiteral("Errore di run-time '5':\n\nChiamata di routine o argomento non validi");
+
+// The stopwatch counting for 65 seconds, with the focus on the information button.
+void counting(Harness& h) {
+    Form1& f = h.app.form1();
+    press(f, "Command1");
+    h.clock.advance(65);
+    Harness::tick(f);
+}
+
+// The state a designed press starts from, reached as a user reaches it; the clock then moves on,
+// so that an instant the press sets differs from every one before.
+void bring(Harness& h, const QString& state, const QString& button, bool inAbout) {
+    if (inAbout) {
+        if (state == u"enlarged")
+            press(h.app.form3(), "Command3");
+        return;
+    }
+    Form1& f = h.app.form1();
+    if (state != u"idle" || button == u"Command5")
+        counting(h);
+    if (state == u"paused")
+        press(f, "Command3");
+    if (state == u"reading")
+        press(f, "Command4");
+    if (state == u"idle" && button == u"Command5")
+        press(f, "Command2");
+    h.clock.advance(7);
+}
+
+// A designed press's steps as the windows show them, values from the state it leads to.
+std::vector<Step> designedSteps(Harness& h, const test::DesignedWindow& window,
+                                const test::DesignedPress& p, const QString& prefix) {
+    std::vector<Step> steps;
+    Form1& f = h.app.form1();
+    for (const QString& step : p.steps) {
+        const QString name = step.section(u'=', 0, 0), value = step.section(u'=', 1);
+        const QString control = name.section(u'.', 0, 0);
+        if (step == u"closed")
+            steps.push_back({prefix.chopped(1), "no"});
+        else if (name == u"via" || name == u"sttop")
+            steps.push_back({prefix + name,
+                             value == u"0"         ? value
+                             : value == u"resumed" ? number(f.via + (h.clock.now() - f.sttop))
+                                                   : number(h.clock.now()),
+                             false});
+        else if (!value.isEmpty())
+            steps.push_back({prefix + name, value});
+        else if (name == u"focus")
+            steps.push_back({prefix + name, p.focus});
+        else if (name == u"Label2")
+            steps.push_back({prefix + name, window.state(p.to).status});
+        else if (name.endsWith(u".caption"))
+            steps.push_back({prefix + name, window.state(p.to).captions[control]});
+        else if (control == u"Timer1")
+            steps.push_back({prefix + name, flag(window.state(p.to).timer)});
+        else
+            steps.push_back({prefix + name, flag(window.state(p.to).enabled.contains(control))});
+    }
+    return steps;
+}
+
+// Every designed press of both windows with its list of steps, from every state it starts from.
+std::vector<Case> designedCases() {
+    std::vector<Case> all;
+    for (const bool inAbout : {false, true}) {
+        const test::DesignedWindow& window =
+            inAbout ? test::designedAbout() : test::designedStopwatch();
+        const QString prefix = inAbout ? u"Form3."_qs : u"Form1."_qs;
+        for (const test::DesignedPress& p : window.presses) {
+            if (p.steps.isEmpty())
+                continue;
+            const QByteArray button = p.press.toLatin1();
+            if (p.from.isEmpty()) { // the window's loading
+                all.push_back({prefix.toLatin1() + button, false,
+                               [&window, &p, prefix](Harness& h) {
+                                   // Nothing else sets the pause instant: a value of our own
+                                   // shows when it is cleared.
+                                   h.app.form1().sttop = 1234.5;
+                                   return designedSteps(h, window, p, prefix);
+                               },
+                               [](Harness& h) { h.startUp(); }});
+                continue;
+            }
+            for (const QString& from : p.from) {
+                Case c{prefix.toLatin1() + button + " from " + from.toLatin1(), inAbout,
+                       [&window, &p, prefix, from, inAbout](Harness& h) {
+                           bring(h, from, p.press, inAbout);
+                           return designedSteps(h, window, p, prefix);
+                       },
+                       [button, inAbout](Harness& h) {
+                           press(inAbout ? static_cast<forms::Form&>(h.app.form3())
+                                         : static_cast<forms::Form&>(h.app.form1()),
+                                 button.constData());
+                       }};
+                if (button == "Command6" && !inAbout)
+                    c.trigger = [](Harness& h) {
+                        QTimer::singleShot(0, h.app.form1().window(), [&h] {
+                            if (!h.app.hasForm3() || !h.app.form3().isLoaded())
+                                return;
+                            h.app.context().failureHook().failAt = 0;
+                            aboutSeen = QStringLiteral("shown");
+                            Harness::click(h.app.form3(), "Command1");
+                        });
+                        press(h.app.form1(), "Command6");
+                    };
+                all.push_back(c);
+            }
+        }
+    }
+    return all;
+}
+
+// Memory figures, different from the ones the panel shows, so every write of it can be seen.
+std::vector<Step> memorySteps(Harness& h, std::uint64_t base) {
+    h.memory.status = {base * 1000, (base + 1) * 1000, (base + 2) * 1000};
+    const auto shown = [](std::uint64_t thousands) { return QString::number(thousands) + ",000"; };
+    return {{"Form3.Label8", " Memoria virtuale disponibile: " + shown(base + 2) + " bytes"},
+            {"Form3.Label3", " Memoria fisica totale:  " + shown(base) + " bytes"},
+            {"Form3.Label4", " Memoria fisica disponibile:  " + shown(base + 1) + " bytes"}};
+}
+
+template <typename T> std::vector<T> operator+(std::vector<T> a, const std::vector<T>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+const std::vector<Case>& cases() {
+    static const std::vector<Case> all =
+        designedCases() + std::vector<Case>{
+                              {"Form1 Timer1_Timer", false,
+                               [](Harness& h) {
+                                   counting(h);
+                                   h.clock.advance(3600);
+                                   return std::vector<Step>{{"Form1.Label1", "01:01:05"}};
+                               },
+                               [](Harness& h) { Harness::tick(h.app.form1()); }},
+                              {"Form3 Timer1_Timer, first character", true,
+                               [](Harness& h) {
+                                   return std::vector<Step>{{"Form3.Sc", "1", false},
+                                                            {"Form3.Label1(1).caption", "Q"}} +
+                                          memorySteps(h, 1);
+                               },
+                               [](Harness& h) { Harness::tick(h.app.form3()); }},
+                              {"Form3 Timer1_Timer, end of the first line", true,
+                               [](Harness& h) {
+                                   Harness::tick(h.app.form3(), 61);
+                                   return std::vector<Step>{{"Form3.Sc", "62", false},
+                                                            {"Form3.Label1(1).colour", "#ffffff"},
+                                                            {"Form3.Indice", "2", false}} +
+                                          memorySteps(h, 4);
+                               },
+                               [](Harness& h) { Harness::tick(h.app.form3()); }},
+                              {"Form3 Timer1_Timer, notice typed", true,
+                               [](Harness& h) {
+                                   Harness::tick(h.app.form3(), 130);
+                                   return memorySteps(h, 7);
+                               },
+                               [](Harness& h) { Harness::tick(h.app.form3()); }},
+                          };
+    return all;
+}
+
+struct Expected {
+    const char* name;
+    Failure failure;
+    const char* prompt;
+};
+
+const Expected failures[] = {
+    {"invalid call", Failure::InvalidCall,
+     "Errore di run-time '5':\n\nChiamata di routine o argomento non validi"},
+    {"no such element", Failure::NoSuchElement,
+     "Errore di run-time '340':\n\nL'elemento 7 della matrice di controlli non esiste"},
+    {"overflow", Failure::Overflow, "Errore di run-time '6':\n\nOverflow"},
+    {"no such control", Failure::NoSuchControl,
+     "Errore di run-time '730':\n\nImpossibile trovare il controllo 'Label9'"},
+    {"unloaded window", Failure::Unloaded, "Errore di run-time '364':\n\nOggetto scaricato"},
+};
+
+QString labelText(forms::Form& form, const char* name, int index = -1) {
+    return Harness::label(form, name, index)->text();
+}
+
+std::unique_ptr<Harness> started() {
+    auto h = std::make_unique<Harness>(test::quietTimers);
+    h->startUp();
+    return h;
+}
+
+} // namespace
+
+class TestRuntimeErrors : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { test::initialiseLayer(); }
+
+    void failingAtEveryOperation_data() {
+        QTest::addColumn<int>("which");
+        for (std::size_t i = 0; i < cases().size(); ++i)
+            QTest::newRow(cases()[i].name.constData()) << int(i);
+    }
+    void failingAtEveryOperation() {
+        QFETCH(int, which);
+        const Case& c = cases()[std::size_t(which)];
+        const bool startsUp = c.name.endsWith("Form_Load");
+        std::size_t reached = 0; // steps done at the previous k
+        for (int k = 1;; ++k) {
+            QVERIFY2(k < 64, "the handler never ran to its end");
+            Harness h{test::quietTimers};
+            aboutSeen.clear();
+            std::vector<Step> steps;
+            View before, after;
+            bool failed = false;
+            const auto run = [&] {
+                forms::Form& form = c.inAbout ? static_cast<forms::Form&>(h.app.form3())
+                                              : static_cast<forms::Form&>(h.app.form1());
+                steps = c.prepare(h);
+                if (!startsUp)
+                    focusOn(form, c.inAbout ? "Command2" : "Command6");
+                before = startsUp ? View{} : view(h);
+                const std::size_t boxes = h.msgBox.shown.size();
+                h.app.context().failureHook().counted = 0;
+                h.app.context().failureHook().failAt = k;
+                c.trigger(h);
+                h.app.context().failureHook().failAt = 0;
+                after = view(h);
+                failed = h.msgBox.shown.size() > boxes;
+                if (failed)
+                    QCOMPARE(h.msgBox.shown.back().prompt, injected);
+            };
+            if (startsUp) {
+                run();
+                // The window as designed, before its Load handler.
+                before = after;
+                for (const char* name : {"Command2", "Command3", "Command4"})
+                    before[QStringLiteral("Form1.%1.enabled").arg(name)] = "yes";
+                before["Form1.Timer1.enabled"] = "yes";
+                before["Form1.sttop"] = "1234.5";
+                before["Form1.focus"] = "*";
+            } else {
+                h.startUp();
+                if (c.inAbout)
+                    h.withAbout([&](Form3&) { run(); });
+                else
+                    run();
+            }
+            if (QTest::currentTestFailed())
+                return;
+
+            // The longest list of done steps the windows agree with, at most one operation
+            // further than at the previous k.
+            std::size_t done = reached;
+            bool found = false;
+            int operations = 0;
+            for (std::size_t p = reached; p <= steps.size(); ++p) {
+                if (p > reached && steps[p - 1].operation)
+                    ++operations;
+                if (operations > 1)
+                    break;
+                if (matches(after, expectedAfter(before, steps, p)))
+                    done = p, found = true;
+            }
+            QVERIFY2(
+                found,
+                qPrintable(QStringLiteral("failing at operation %1, %2 steps done before: %3")
+                               .arg(k)
+                               .arg(reached)
+                               .arg(differences(after, expectedAfter(before, steps, reached)))));
+            reached = done;
+            if (!failed) {
+                // No operation left to fail: the handler ran to its end, every step done.
+                QCOMPARE(reached, steps.size());
+                break;
+            }
+        }
+    }
+
+    // The About window's Load handler and "&Crediti" take no control operation: they cannot be
+    // stopped half-way.
+    void aboutLoadAndCreditiTakeNoOperation() {
+        Harness h{test::quietTimers};
+        h.startUp();
+        h.app.context().failureHook().counted = 0;
+        h.app.context().failureHook().failAt = 2; // the first is the information button's Show
+        h.withAbout([&](Form3& about) {
+            QCOMPARE(h.app.context().failureHook().counted, 1);
+            QCOMPARE(about.Sc, std::int16_t{0});
+            QCOMPARE(about.Indice, std::int16_t{1});
+            QCOMPARE(about.Stringa.size(), 122);
+            press(about, "Command2");
+            QCOMPARE(h.launcher.calls.size(), std::size_t{1});
+            QCOMPARE(h.app.context().failureHook().counted, 1);
+            h.app.context().failureHook().failAt = 0;
+        });
+        QVERIFY(h.msgBox.shown.empty());
+    }
+
+    void failureInLoad_data() {
+        QTest::addColumn<int>("which");
+        for (int i = 0; i < int(std::size(failures)); ++i)
+            QTest::newRow(failures[i].name) << i;
+    }
+    void failureInLoad() {
+        auto h = started();
+        QFETCH(int, which);
+        const Expected& e = failures[which];
+        Probe other(h->app.context());
+        forms::Label otherLabel{other, "Label2"};
+        Probe probe(h->app.context(), {.load = e.failure});
+        probe.elsewhere = &otherLabel;
+        probe.show();
+        QVERIFY(probe.isLoaded());
+        QCOMPARE(h->msgBox.shown.size(), std::size_t{1});
+        QCOMPARE(h->msgBox.shown[0].prompt, QString::fromUtf8(e.prompt));
+        QCOMPARE(h->msgBox.shown[0].style, 16);
+        QCOMPARE(h->msgBox.shown[0].title, QStringLiteral("Vantelsiro"));
+        // The steps before the failure stay done, the ones after it never ran.
+        QVERIFY(!Harness::button(probe, "Command3")->isEnabled());
+        QCOMPARE(labelText(probe, "Label1", 0), QStringLiteral("caricato"));
+        QCOMPARE(labelText(probe, "Label2"), QString());
+        QCOMPARE(probe.afterLoad, 0);
+        // The window was shown and takes input.
+        QVERIFY(probe.window()->isVisible());
+        Harness::click(probe, "Command2");
+        QCOMPARE(labelText(probe, "Label2"), QStringLiteral("bene 1"));
+        QCOMPARE(h->msgBox.shown.size(), std::size_t{1});
+        probe.unload();
+    }
+
+    void failureInClick_data() { failureInLoad_data(); }
+    void failureInClick() {
+        auto h = started();
+        QFETCH(int, which);
+        const Expected& e = failures[which];
+        Probe other(h->app.context());
+        forms::Label otherLabel{other, "Label2"};
+        Probe probe(h->app.context(), {.click = e.failure});
+        probe.elsewhere = &otherLabel;
+        probe.show();
+        QVERIFY(h->msgBox.shown.empty());
+        QCOMPARE(probe.afterLoad, 1);
+        QCOMPARE(labelText(probe, "Label2"), QStringLiteral("caricato fino in fondo"));
+        for (int press = 1; press <= 2; ++press) {
+            if (press == 1)
+                Harness::click(probe, "Command1");
+            else
+                Harness::altKey(probe, Qt::Key_P);
+            QCOMPARE(h->msgBox.shown.size(), std::size_t(press));
+            QCOMPARE(h->msgBox.shown.back().prompt, QString::fromUtf8(e.prompt));
+            QCOMPARE(labelText(probe, "Label1", 0), QStringLiteral("cliccato"));
+            // What the earlier handler wrote is still there.
+            QCOMPARE(labelText(probe, "Label2"), QStringLiteral("caricato fino in fondo"));
+            QCOMPARE(probe.afterClick, 0);
+        }
+        Harness::altKey(probe, Qt::Key_B);
+        QCOMPARE(labelText(probe, "Label2"), QStringLiteral("bene 1"));
+        QCOMPARE(h->msgBox.shown.size(), std::size_t{2});
+        // The stopwatch behind it goes on too.
+        Harness::click(h->app.form1(), "Command1");
+        QCOMPARE(test::stateOf(h->app.form1()), QStringLiteral("counting"));
+        probe.unload();
+    }
+
+    void failureInTimer_data() { failureInLoad_data(); }
+    void failureInTimer() {
+        auto h = started();
+        QFETCH(int, which);
+        const Expected& e = failures[which];
+        Probe other(h->app.context());
+        forms::Label otherLabel{other, "Label2"};
+        Probe probe(h->app.context(), {.timer = e.failure});
+        probe.elsewhere = &otherLabel;
+        probe.show();
+        Harness::tick(probe, 3);
+        // Each tick fails on its own and is reported on its own; the timer keeps running.
+        QCOMPARE(h->msgBox.shown.size(), std::size_t{3});
+        for (const auto& box : h->msgBox.shown)
+            QCOMPARE(box.prompt, QString::fromUtf8(e.prompt));
+        QVERIFY(Harness::timer(probe)->isEnabled());
+        QCOMPARE(labelText(probe, "Label1", 0), QStringLiteral("tic"));
+        QCOMPARE(labelText(probe, "Label2"), QStringLiteral("caricato fino in fondo"));
+        QCOMPARE(probe.afterTimer, 0);
+        Harness::click(probe, "Command2");
+        QCOMPARE(labelText(probe, "Label2"), QStringLiteral("bene 1"));
+        probe.unload();
+    }
+
+    void failureInUnload_data() {
+        QTest::addColumn<int>("which");
+        QTest::addColumn<bool>("cancelled");
+        for (int i = 0; i < int(std::size(failures)); ++i) {
+            QTest::addRow("%s, going", failures[i].name) << i << false;
+            QTest::addRow("%s, cancelled first", failures[i].name) << i << true;
+        }
+    }
+    void failureInUnload() {
+        auto h = started();
+        QFETCH(int, which);
+        QFETCH(bool, cancelled);
+        const Expected& e = failures[which];
+        Probe other(h->app.context());
+        forms::Label otherLabel{other, "Label2"};
+        Probe probe(h->app.context(), {.unload = e.failure});
+        probe.elsewhere = &otherLabel;
+        probe.cancelBeforeFailure = cancelled ? 1 : 0;
+        probe.show();
+        const int loaded = h->app.context().loadedWindows();
+        QPointer<QWidget> window = probe.window();
+        // Closed by its close box, as a user would.
+        window->close();
+        QCOMPARE(h->msgBox.shown.size(), std::size_t{1});
+        QCOMPARE(h->msgBox.shown[0].prompt, QString::fromUtf8(e.prompt));
+        QCOMPARE(probe.afterUnload, 0);
+        // The cancel set before the failure holds; the one after it was never reached.
+        QCOMPARE(probe.isLoaded(), cancelled);
+        QCOMPARE(h->app.context().loadedWindows(), cancelled ? loaded : loaded - 1);
+        QCOMPARE(h->allUnloaded, 0);
+        if (cancelled) {
+            QCOMPARE(labelText(probe, "Label1", 0), QStringLiteral("chiusura"));
+            Harness::click(probe, "Command2");
+            QCOMPARE(labelText(probe, "Label2"), QStringLiteral("bene 1"));
+            probe.cancelBeforeFailure = 0;
+            probe.unload();
+            QCOMPARE(h->msgBox.shown.size(), std::size_t{2});
+            QVERIFY(!probe.isLoaded());
+        }
+        QTRY_VERIFY(window.isNull());
+        // The program goes on: the stopwatch answers its keys once it is active again.
+        QWidget* stopwatch = h->app.form1().window();
+        stopwatch->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(stopwatch));
+        Harness::altKey(h->app.form1(), Qt::Key_V);
+        QCOMPARE(test::stateOf(h->app.form1()), QStringLiteral("counting"));
+    }
+    void errorsWhileAnErrorIsShownAreNotStacked() {
+        Harness h;
+        Probe probe(h.app.context(), {.click = Failure::InvalidCall});
+        probe.show();
+        int nested = 0;
+        // A timer that keeps failing ticks on while the first box is open.
+        h.msgBox.whileShown = [&] {
+            if (++nested <= 3)
+                probe.deliver([] { throw RuntimeError::overflow(); });
+        };
+        Harness::click(probe, "Command1");
+        QCOMPARE(nested, 1);
+        QCOMPARE(h.msgBox.shown.size(), std::size_t{1});
+        // Once it is dismissed, the next error is shown again.
+        Harness::click(probe, "Command1");
+        QCOMPARE(h.msgBox.shown.size(), std::size_t{2});
+    }
+
+    void operationsOnAnUnloadedWindowFail() {
+        Harness h;
+        Probe probe(h.app.context());
+        probe.show();
+        probe.unload();
+        QVERIFY(!probe.isLoaded());
+        try {
+            probe.Command2.setEnabled(true);
+            QFAIL("an unloaded window's control answered");
+        } catch (const RuntimeError& error) {
+            QCOMPARE(error.number(), 364);
+        }
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, checkedAdd(32767, 1));
+        QCOMPARE(checkedAdd(32766, 1), std::int16_t{32767});
+    }
+
+    void anOverflowingCounterIsARunTimeError() {
+        auto h = std::make_unique<Harness>(test::quietTimers);
+        h->startUp();
+        h->withAbout([&](Form3& about) {
+            about.Sc = 32767;
+            Harness::tick(about);
+            QCOMPARE(about.Sc, std::int16_t{32767});
+            QCOMPARE(h->msgBox.shown.size(), std::size_t{1});
+            QVERIFY(h->msgBox.shown[0].prompt.startsWith(u"Errore di run-time '6':"));
+            QVERIFY(labelText(about, "Label1", 1).isEmpty());
+            // The memory readout after the failed step did not run either.
+            QCOMPARE(Harness::label(about, "Label3")->text(), QStringLiteral("Label2"));
+            QVERIFY(about.isLoaded());
+        });
+    }
+
+    // A handler that disables the focused button and then fails still leaves it disabled, and the
+    // focus on an enabled button, before the box is shown.
+    void aHeldButtonIsDisabledBeforeTheErrorBox() {
+        Harness h;
+        Form1& form = h.startUp();
+        bool disabledWhenShown = false;
+        h.msgBox.whileShown = [&] {
+            disabledWhenShown = !Harness::button(form, "Command1")->isEnabled();
+        };
+        form.deliver([&] {
+            form.Command1.setEnabled(false);
+            QVERIFY(Harness::button(form, "Command1")->hasFocus());
+            form.Command1.setFocus(); // disabled as far as a handler can tell
+        });
+        QCOMPARE(h.msgBox.shown.size(), std::size_t{1});
+        QVERIFY(disabledWhenShown);
+        QVERIFY(!Harness::button(form, "Command1")->isEnabled());
+        QCOMPARE(Harness::focused(form), QStringLiteral("Command5"));
+    }
+};
+
+QTEST_MAIN(TestRuntimeErrors)
+#include "tst_runtime_errors.moc"
