@@ -66,38 +66,11 @@ private:
 
 // A frame is a border, unless it is designed as the window's status bar: then a reader's "read
 // the status bar" finds it and speaks the labels it holds, as they are now.
-class FrameInterface final : public QAccessibleWidget, public QAccessibleTextInterface {
+class FrameInterface final : public QAccessibleWidget {
 public:
     explicit FrameInterface(FrameControl* frame)
         : QAccessibleWidget(frame,
                             frame->statusBar ? QAccessible::StatusBar : QAccessible::Border) {}
-
-    void* interface_cast(QAccessible::InterfaceType type) override {
-        if (type == QAccessible::TextInterface && role() == QAccessible::StatusBar)
-            return static_cast<QAccessibleTextInterface*>(this);
-        return QAccessibleWidget::interface_cast(type);
-    }
-
-    QString text(QAccessible::Text t) const override { return QAccessibleWidget::text(t); }
-    QString text(int start, int end) const override {
-        return readout(widget()).mid(start, end - start);
-    }
-    int characterCount() const override { return int(readout(widget()).size()); }
-    // Read only, with no caret and no selection.
-    int cursorPosition() const override { return 0; }
-    void setCursorPosition(int) override {}
-    int selectionCount() const override { return 0; }
-    void selection(int, int* start, int* end) const override { *start = *end = 0; }
-    void addSelection(int, int) override {}
-    void removeSelection(int) override {}
-    void setSelection(int, int, int) override {}
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint&) const override { return -1; }
-    void scrollToSubstring(int, int) override {}
-    QString attributes(int, int* start, int* end) const override {
-        *start = *end = 0;
-        return {};
-    }
 };
 
 // A push button as Qt presents one, named by its caption without markers, and with two
