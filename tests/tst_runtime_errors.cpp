@@ -332,6 +332,17 @@ QString labelText(forms::Form& form, const char* name, int index = -1) {
     return Harness::label(form, name, index)->text();
 }
 
+// A probe window failing as asked, and a second window whose label its handlers write to.
+struct Probed {
+    Probed(forms::Context& context, test::Failing failing)
+        : other(context), probe(context, failing) {
+        probe.elsewhere = &otherLabel;
+    }
+    Probe other;
+    forms::Label otherLabel{other, "Label2"};
+    Probe probe;
+};
+
 std::unique_ptr<Harness> started() {
     auto h = std::make_unique<Harness>(test::quietTimers);
     h->startUp();
@@ -456,10 +467,8 @@ private slots:
         auto h = started();
         QFETCH(int, which);
         const Expected& e = failures[which];
-        Probe other(h->app.context());
-        forms::Label otherLabel{other, "Label2"};
-        Probe probe(h->app.context(), {.load = e.failure});
-        probe.elsewhere = &otherLabel;
+        Probed probed(h->app.context(), {.load = e.failure});
+        Probe& probe = probed.probe;
         probe.show();
         QVERIFY(probe.isLoaded());
         QCOMPARE(h->msgBox.shown.size(), std::size_t{1});
@@ -484,10 +493,8 @@ private slots:
         auto h = started();
         QFETCH(int, which);
         const Expected& e = failures[which];
-        Probe other(h->app.context());
-        forms::Label otherLabel{other, "Label2"};
-        Probe probe(h->app.context(), {.click = e.failure});
-        probe.elsewhere = &otherLabel;
+        Probed probed(h->app.context(), {.click = e.failure});
+        Probe& probe = probed.probe;
         probe.show();
         QVERIFY(h->msgBox.shown.empty());
         QCOMPARE(probe.afterLoad, 1);
@@ -518,10 +525,8 @@ private slots:
         auto h = started();
         QFETCH(int, which);
         const Expected& e = failures[which];
-        Probe other(h->app.context());
-        forms::Label otherLabel{other, "Label2"};
-        Probe probe(h->app.context(), {.timer = e.failure});
-        probe.elsewhere = &otherLabel;
+        Probed probed(h->app.context(), {.timer = e.failure});
+        Probe& probe = probed.probe;
         probe.show();
         Harness::tick(probe, 3);
         // Each tick fails on its own and is reported on its own; the timer keeps running.
@@ -550,10 +555,8 @@ private slots:
         QFETCH(int, which);
         QFETCH(bool, cancelled);
         const Expected& e = failures[which];
-        Probe other(h->app.context());
-        forms::Label otherLabel{other, "Label2"};
-        Probe probe(h->app.context(), {.unload = e.failure});
-        probe.elsewhere = &otherLabel;
+        Probed probed(h->app.context(), {.unload = e.failure});
+        Probe& probe = probed.probe;
         probe.cancelBeforeFailure = cancelled ? 1 : 0;
         probe.show();
         const int loaded = h->app.context().loadedWindows();

@@ -144,15 +144,8 @@ NoticeControl::NoticeControl(QWidget* parent) : QWidget(parent), words_(new QLab
     setFocusPolicy(Qt::NoFocus);
     setGeometry(0, 0, 0, 0);
     words_->setGeometry(0, 0, 0, 0);
-}
-
-void NoticeControl::timerEvent(QTimerEvent* event) {
-    if (event->timerId() != shown_.timerId()) {
-        QWidget::timerEvent(event);
-        return;
-    }
-    shown_.stop();
-    hide();
+    shown_.setSingleShot(true);
+    connect(&shown_, &QTimer::timeout, this, &QWidget::hide);
 }
 
 CaptionLabel::CaptionLabel(const QString& caption, bool oneLine, QWidget* parent)

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -113,14 +114,11 @@ public:
     void setText(const QString& text) { words_->setText(text); }
     QString text() const { return words_->text(); }
     // Hidden after this long, unless shown again meanwhile.
-    void takeAwayIn(int ms) { shown_.start(ms, this); }
-
-protected:
-    void timerEvent(QTimerEvent* event) override;
+    void takeAwayIn(int ms) { shown_.start(ms); }
 
 private:
     QLabel* words_;
-    QBasicTimer shown_;
+    QTimer shown_;
 };
 
 // A label showing text: it always shows its whole caption inside the part of its box that stays in
