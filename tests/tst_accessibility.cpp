@@ -41,7 +41,7 @@ public:
     bool eventFilter(QObject* object, QEvent* event) override {
         if (auto* notice = qobject_cast<forms::NoticeControl*>(object);
             notice != nullptr && event->type() == QEvent::Show)
-            heard << notice->text();
+            heard << notice->words->text();
         return false;
     }
 };

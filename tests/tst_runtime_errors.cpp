@@ -595,7 +595,7 @@ private slots:
         // A timer that keeps failing ticks on while the first box is open.
         h.msgBox.whileShown = [&] {
             if (++nested <= 3)
-                probe.deliver([] { throw RuntimeError::overflow(); });
+                h.app.context().deliver([] { throw RuntimeError::overflow(); });
         };
         Harness::click(probe, "Command1");
         QCOMPARE(nested, 1);
@@ -646,7 +646,7 @@ private slots:
         h.msgBox.whileShown = [&] {
             disabledWhenShown = !Harness::button(form, "Command1")->isEnabled();
         };
-        form.deliver([&] {
+        h.app.context().deliver([&] {
             form.Command1.setEnabled(false);
             QVERIFY(Harness::button(form, "Command1")->hasFocus());
             form.Command1.setFocus(); // disabled as far as a handler can tell

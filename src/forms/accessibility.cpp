@@ -1,40 +1,13 @@
 #include "forms/accessibility.h"
 
-#include "forms/form.h"
 #include "forms/widgets.h"
 
 #include <QAccessibleWidget>
 #include <QKeySequence>
-#include <QPointer>
-#include <QPushButton>
-#include <QStringList>
-#include <QTimer>
 
 namespace velti::forms::accessibility {
 
 namespace {
-
-QWidget* statusBar(const QWidget* window) {
-    for (auto* frame : window->findChildren<FrameControl*>()) {
-        if (frame->statusBar)
-            return frame;
-    }
-    return nullptr;
-}
-
-QList<QLabel*> readings(const QWidget* bar) {
-    return bar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
-}
-
-// The status bar's labels as they are now, one after the other: the time, then the state.
-QString readout(const QWidget* bar) {
-    QStringList texts;
-    for (const QLabel* label : readings(bar)) {
-        if (!label->text().isEmpty())
-            texts << label->text();
-    }
-    return texts.join(u' ');
-}
 
 // A caption without its access-key markers; "&&" stands for one "&".
 QString withoutMarkers(const QString& caption) {
@@ -47,32 +20,6 @@ QString withoutMarkers(const QString& caption) {
     return heard;
 }
 
-class LabelInterface final : public QAccessibleWidget {
-public:
-    explicit LabelInterface(QLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
-
-    QAccessible::Role role() const override {
-        return label()->pixmap().isNull() ? QAccessible::StaticText : QAccessible::Graphic;
-    }
-    QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name && label()->accessibleName().isEmpty())
-            return label()->text();
-        return QAccessibleWidget::text(t);
-    }
-
-private:
-    QLabel* label() const { return static_cast<QLabel*>(widget()); }
-};
-
-// A frame is a border, unless it is designed as the window's status bar: then a reader's "read
-// the status bar" finds it and speaks the labels it holds, as they are now.
-class FrameInterface final : public QAccessibleWidget {
-public:
-    explicit FrameInterface(FrameControl* frame)
-        : QAccessibleWidget(frame,
-                            frame->statusBar ? QAccessible::StatusBar : QAccessible::Border) {}
-};
-
 // A push button as Qt presents one, named by its caption without markers, and with two
 // corrections. Qt reports a focused auto-default button as the window's default one, so every
 // button would claim it: only the designed default button does. And an assistive technology
@@ -80,14 +27,12 @@ public:
 // requests, the focus as well as the press.
 class ButtonInterface final : public QAccessibleWidget {
 public:
-    explicit ButtonInterface(QPushButton* button)
+    explicit ButtonInterface(ButtonControl* button)
         : QAccessibleWidget(button, QAccessible::Button) {}
 
     QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name) {
-            const QString name = button()->accessibleName();
-            return name.isEmpty() ? withoutMarkers(button()->text()) : name;
-        }
+        if (t == QAccessible::Name && button()->accessibleName().isEmpty())
+            return withoutMarkers(button()->text());
         if (t == QAccessible::Accelerator)
             return button()->shortcut().toString(QKeySequence::NativeText);
         return QAccessibleWidget::text(t);
@@ -95,15 +40,12 @@ public:
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
         state.pressed = button()->isDown();
-        state.defaultButton = static_cast<ButtonControl*>(widget())->isDefault;
+        state.defaultButton = button()->isDefault;
         return state;
     }
-
     QStringList actionNames() const override {
-        QStringList names;
-        if (widget()->isEnabled())
-            names << pressAction();
-        return names + QAccessibleWidget::actionNames();
+        return (widget()->isEnabled() ? QStringList{pressAction()} : QStringList()) +
+               QAccessibleWidget::actionNames();
     }
     // As Qt presses a button for a reader: the press is shown and the click follows.
     void doAction(const QString& action) override {
@@ -115,24 +57,12 @@ public:
             QAccessibleWidget::doAction(action);
     }
     QStringList keyBindingsForAction(const QString& action) const override {
-        if (action == pressAction())
-            return {button()->shortcut().toString()};
-        return {};
+        return action == pressAction() ? QStringList{button()->shortcut().toString()}
+                                       : QStringList();
     }
 
 private:
-    QPushButton* button() const { return static_cast<QPushButton*>(widget()); }
-};
-
-// What an action has to say is told by a notification: Orca speaks one that is shown, after
-// whatever the focus said, shows its label on a braille display and keeps it in its history.
-// Qt 6.4's bridge drops alerts and sends a name change without the new name, so neither can carry
-// it. The notice has no size and is taken away once told, so that a later review of the window,
-// or of its status bar, never reads an old time from it.
-class NoticeInterface final : public QAccessibleWidget {
-public:
-    explicit NoticeInterface(QWidget* notice)
-        : QAccessibleWidget(notice, QAccessible::Notification) {}
+    ButtonControl* button() const { return static_cast<ButtonControl*>(widget()); }
 };
 
 // A screen reader meets the stopwatch as a window and the About window as a dialog. A control
@@ -141,16 +71,16 @@ public:
 // that it is "showing". It joins the tree when it comes into sight.
 class WindowInterface final : public QAccessibleWidget {
 public:
-    explicit WindowInterface(FormWindow* window)
+    explicit WindowInterface(QWidget* window)
         : QAccessibleWidget(window, window->windowType() == Qt::Dialog ? QAccessible::Dialog
                                                                        : QAccessible::Window) {}
 
     int childCount() const override { return int(inTree().size()); }
     QAccessibleInterface* child(int index) const override {
         const QList<QWidget*> children = inTree();
-        if (index < 0 || index >= children.size())
-            return nullptr;
-        return QAccessible::queryAccessibleInterface(children.at(index));
+        return index < 0 || index >= children.size()
+                   ? nullptr
+                   : QAccessible::queryAccessibleInterface(children.at(index));
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
         return child == nullptr ? -1 : int(inTree().indexOf(child->object()));
@@ -159,53 +89,42 @@ public:
 private:
     QList<QWidget*> inTree() const {
         QList<QWidget*> children;
-        for (QObject* object : widget()->children()) {
-            auto* control = qobject_cast<QWidget*>(object);
-            if (control != nullptr && !control->isWindow() && control->isVisibleTo(widget()))
+        for (auto* control : widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!control->isWindow() && control->isVisibleTo(widget()))
                 children << control;
         }
         return children;
     }
 };
 
-// Asked with the most derived class name first: the layer's own classes come before Qt's.
+// Asked with the most derived class name first: the layer's own classes come before Qt's. A
+// frame is a border, unless it is designed as the window's status bar: then a reader's "read the
+// status bar" finds it and speaks the labels it holds, as they are now. What an action has to
+// say is told by a notification: Orca speaks one that is shown, after whatever the focus said,
+// shows its label on a braille display and keeps it in its history. Qt 6.4's bridge drops alerts
+// and sends a name change without the new name, so neither can carry it.
 QAccessibleInterface* factory(const QString& className, QObject* object) {
     const auto is = [&className](const QMetaObject& meta) {
         return className == QLatin1String(meta.className());
     };
     if (is(FormWindow::staticMetaObject))
-        return new WindowInterface(static_cast<FormWindow*>(object));
-    auto* control = qobject_cast<QWidget*>(object);
-    if (control == nullptr || qobject_cast<FormWindow*>(control->window()) == nullptr)
-        return nullptr;
+        return new WindowInterface(static_cast<QWidget*>(object));
     if (is(ButtonControl::staticMetaObject))
-        return new ButtonInterface(static_cast<QPushButton*>(control));
-    if (is(LabelControl::staticMetaObject) || is(CaptionLabel::staticMetaObject))
-        return new LabelInterface(static_cast<QLabel*>(control));
-    if (is(FrameControl::staticMetaObject))
-        return new FrameInterface(static_cast<FrameControl*>(control));
+        return new ButtonInterface(static_cast<ButtonControl*>(object));
+    if (is(FrameControl::staticMetaObject)) {
+        auto* frame = static_cast<FrameControl*>(object);
+        return new QAccessibleWidget(frame, frame->statusBar ? QAccessible::StatusBar
+                                                             : QAccessible::Border);
+    }
     if (is(NoticeControl::staticMetaObject))
-        return new NoticeInterface(control);
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Notification);
     return nullptr;
 }
 
-QString spoken(const QWidget* control) {
-    if (const auto* label = qobject_cast<const QLabel*>(control))
-        return label->text().trimmed();
-    if (const auto* button = qobject_cast<const QPushButton*>(control))
-        return withoutMarkers(button->text());
-    return {};
-}
-
-} // namespace
-
-namespace {
-
 // Nothing is told of a control that is not on screen, as one of a window not yet shown or one the
 // client area does not reach: a reader that heard of it would look at it, read it hidden and keep
-// it "not visible" for ever, since Qt tells of a control shown only that it is "showing". The
-// memory figures, rewritten on every tick out of sight, would never be read in a review of the
-// window.
+// it "not visible" for ever. The memory figures, rewritten on every tick out of sight, would
+// never be read in a review of the window.
 void tellOfShownControls(QAccessibleEvent* event) {
     const auto* control = qobject_cast<const QWidget*>(event->object());
     if (control != nullptr && !control->isWindow() && !control->isVisible() &&
@@ -216,6 +135,21 @@ void tellOfShownControls(QAccessibleEvent* event) {
     QAccessible::installUpdateHandler(nullptr);
     QAccessible::updateAccessibility(event);
     QAccessible::installUpdateHandler(tellOfShownControls);
+}
+
+// What a control says when told: a label its text, a button its caption, a status bar its labels
+// one after the other (the time, then the state).
+QString spoken(const QWidget* control) {
+    if (const auto* label = qobject_cast<const QLabel*>(control))
+        return label->text().trimmed();
+    if (const auto* button = qobject_cast<const QPushButton*>(control))
+        return withoutMarkers(button->text());
+    QStringList texts;
+    for (const QLabel* label : control->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (!label->text().isEmpty())
+            texts << label->text();
+    }
+    return texts.join(u' ');
 }
 
 } // namespace
@@ -234,7 +168,6 @@ void announce(QWidget* window, const std::vector<QPointer<QWidget>>& changed,
               const QWidget* focusBefore) {
     if (window == nullptr || changed.empty())
         return;
-    QWidget* bar = statusBar(window);
     // What to say, in the order said: the status bar once for any change to the time or the
     // state, then whatever else changed.
     QList<QPointer<QWidget>> told;
@@ -242,7 +175,8 @@ void announce(QWidget* window, const std::vector<QPointer<QWidget>>& changed,
         if (!control || control->window() != window || !control->isVisible())
             continue;
         QWidget* what = control;
-        if (bar != nullptr && control->parentWidget() == bar)
+        auto* bar = qobject_cast<FrameControl*>(control->parentWidget());
+        if (bar != nullptr && bar->statusBar)
             what = bar;
         // A button renamed under the focus: Qt 6.4 tells the reader of no name change. One that
         // the focus moved to is heard by its new name already.
@@ -265,20 +199,20 @@ void announce(QWidget* window, const std::vector<QPointer<QWidget>>& changed,
     }
     // A moment later: the focus, moved by the handler or by the buttons it held, is heard first,
     // and a timer the handler started has ticked (the floor is 15 ms), so the time said is the
-    // live one, not the one the display held before.
-    QTimer::singleShot(kNoticeDelayMs, notice, [notice, told, bar] {
+    // live one, not the one the display held before. The notice is taken away once told, so
+    // that a later review of the window never reads an old time from it.
+    QTimer::singleShot(kNoticeDelayMs, notice, [notice, told] {
         QStringList said;
         for (const QPointer<QWidget>& control : told) {
-            const QString text = control == bar ? readout(bar) : spoken(control);
-            if (control && !text.isEmpty())
-                said << text;
+            if (control && !spoken(control).isEmpty())
+                said << spoken(control);
         }
         if (said.isEmpty())
             return;
-        notice->setText(said.join(QStringLiteral(", ")));
+        notice->words->setText(said.join(QStringLiteral(", ")));
         notice->hide();
         notice->show();
-        notice->takeAwayIn(kNoticeShownMs);
+        notice->shown.start(kNoticeShownMs);
     });
 }
 

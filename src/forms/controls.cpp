@@ -4,9 +4,6 @@
 #include "forms/form.h"
 #include "forms/widgets.h"
 
-#include <QLabel>
-#include <QPushButton>
-
 namespace velti::forms {
 
 Control::Control(Form& form, const char* name, int index)
@@ -27,12 +24,8 @@ void Control::bind(QObject* control, int index) {
         live_ = control;
 }
 
-void Control::operation() const {
-    form_.context().delivery().operation();
-}
-
 template <class Widget> Widget* Control::live() const {
-    operation();
+    form_.context().operation();
     if (!form_.isLoaded())
         throw RuntimeError::objectUnloaded();
     if (!live_)
@@ -50,16 +43,16 @@ QString CommandButton::caption() const {
 void CommandButton::setCaption(const QString& caption) {
     auto* button = live<QPushButton>();
     button->setText(caption);
-    form_.context().delivery().changed(button);
+    form_.context().changed(button);
 }
 
 void CommandButton::setEnabled(bool enabled) {
-    form_.context().delivery().setButtonEnabled(live<QPushButton>(), enabled);
+    form_.context().setButtonEnabled(live<QPushButton>(), enabled);
 }
 
 void CommandButton::setFocus() {
     auto* button = live<QPushButton>();
-    if (!form_.context().delivery().isButtonEnabled(button) || button->isHidden())
+    if (!form_.context().isButtonEnabled(button) || button->isHidden())
         throw RuntimeError::invalidCall();
     button->setFocus(Qt::OtherFocusReason);
 }
@@ -71,7 +64,7 @@ QString Label::caption() const {
 void Label::setCaption(const QString& caption) {
     auto* label = live<QLabel>();
     label->setText(caption);
-    form_.context().delivery().changed(label);
+    form_.context().changed(label);
 }
 
 void Label::setForeColor(QRgb colour) {
@@ -82,13 +75,13 @@ void Label::setForeColor(QRgb colour) {
 }
 
 Label LabelArray::item(std::int16_t index) const {
-    operation();
+    form_.context().operation();
     if (!form_.isLoaded())
         throw RuntimeError::objectUnloaded();
     const auto element = elements_.find(index);
     if (element == elements_.end() || !element->second)
         throw RuntimeError::noSuchElement(index);
-    return Label(form_, name_, index, element->second.data());
+    return {form_, name_, index, element->second.data()};
 }
 
 void Timer::setEnabled(bool enabled) {

@@ -21,24 +21,23 @@ public:
     // A handle of the window's class.
     Control(Form& form, const char* name, int index = -1);
     // A handle bound to a control that is already live, for as long as its window stays loaded:
-    // an element of a control array, or a copy.
+    // an element of a control array.
     Control(Form& form, const char* name, int index, QObject* live);
-    Control(const Control& other) : Control(other.form_, other.name_, other.index_, other.live_) {}
+    Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
     virtual ~Control();
 
     // The control's name in the window's design.
     const char* name() const { return name_; }
-    // The window binds its handles as it loads (a control of the handle's name and index, or
-    // every element of an array) and lets them go as it unloads.
+    // As the window loads, it binds its handles to every control of their name (an array's
+    // handle takes every element, another the one of its index); unloading, it lets them go.
     virtual void bind(QObject* control, int index);
     virtual void unbind() { live_ = nullptr; }
     QObject* bound() const { return live_; }
 
 protected:
+    // The bound control, after one control operation, as every step a handler takes is.
     template <class Widget> Widget* live() const;
-    // Counts as one control operation, as every step a handler takes does.
-    void operation() const;
 
     Form& form_;
     const char* name_;
@@ -89,14 +88,7 @@ public:
 };
 
 // Frames and image boxes take no operations; their handles name them in the window's class.
-class Frame : public Control {
-public:
-    using Control::Control;
-};
-
-class ImageBox : public Control {
-public:
-    using Control::Control;
-};
+using Frame = Control;
+using ImageBox = Control;
 
 } // namespace velti::forms

@@ -1,6 +1,7 @@
 // Form descriptions: a window's design as plain data, positions and sizes in twips.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -8,6 +9,9 @@ namespace velti::forms {
 
 // 15 twips make one logical pixel.
 inline constexpr int kTwipsPerPixel = 15;
+inline int pixels(int twips) {
+    return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
+}
 
 enum class ControlKind { CommandButton, Label, Frame, Image, Timer };
 enum class Alignment { Left, Centre, Right };

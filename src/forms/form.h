@@ -1,19 +1,16 @@
 // A window built from its form description, with its event-binding table and one dispatch path.
 #pragma once
 
-#include "forms/build.h"
 #include "forms/context.h"
 #include "forms/controls.h"
 #include "forms/description.h"
 
 #include <QPointer>
-#include <QString>
 
 #include <cstdint>
 #include <functional>
 #include <string_view>
 #include <type_traits>
-#include <utility>
 #include <vector>
 
 class QEventLoop;
@@ -23,51 +20,26 @@ class QWidget;
 namespace velti::forms {
 
 class FormWindow;
-class TimerControl;
 
 enum class Event { Load, Unload, Click, Timer };
 
-// One row of a window's event-binding table. Rows are made by the window's onLoad, onUnload,
-// onClick and onTimer, which take the handler as a member function of the window itself.
-class EventBinding {
-public:
-    using Handler = std::function<void()>;
-    using UnloadHandler = std::function<void(std::int16_t& cancel)>;
-    // Milliseconds until the window has anything new to show after a tick; 0 keeps the period.
-    using Pacing = std::function<int()>;
+// One row of a window's event-binding table, made by the window's onLoad, onUnload, onClick and
+// onTimer, which take the handler as a member function of the window itself.
+struct EventBinding {
+    using Handler = std::function<void(std::int16_t& cancel)>; // cancel: an Unload's alone
+    Event event;
+    const Control* source; // the handle of the control that sends it; null for the window's own
+    Handler handler;
+    // A timer's: milliseconds until the window has anything new to show after a tick; 0 keeps
+    // the period.
+    std::function<int()> pacing = {};
+};
 
-    static EventBinding load(Handler handler) { return {nullptr, Event::Load, std::move(handler)}; }
-    static EventBinding unload(UnloadHandler handler) {
-        EventBinding binding{nullptr, Event::Unload, {}};
-        binding.unloadHandler_ = std::move(handler);
-        return binding;
-    }
-    // The source is the control's handle, so a binding names only a control the window has.
-    static EventBinding click(const CommandButton& source, Handler handler) {
-        return {&source, Event::Click, std::move(handler)};
-    }
-    static EventBinding timer(const Timer& source, Handler handler, Pacing pacing = {}) {
-        EventBinding binding{&source, Event::Timer, std::move(handler)};
-        binding.pacing_ = std::move(pacing);
-        return binding;
-    }
-
-    // The handle of the control that sends the event; null for the window's own.
-    const Control* source() const { return source_; }
-    Event event() const { return event_; }
-    const Handler& handler() const { return handler_; }
-    const UnloadHandler& unloadHandler() const { return unloadHandler_; }
-    const Pacing& pacing() const { return pacing_; }
-
-private:
-    EventBinding(const Control* source, Event event, Handler handler)
-        : source_(source), event_(event), handler_(std::move(handler)) {}
-
-    const Control* source_;
-    Event event_;
-    Handler handler_;
-    UnloadHandler unloadHandler_;
-    Pacing pacing_;
+// A control as built, by its designed name and array index.
+struct LiveControl {
+    std::string_view name;
+    int index;
+    QPointer<QObject> object;
 };
 
 class Form {
@@ -103,44 +75,35 @@ public:
     QObject* control(std::string_view name, int index = -1) const;
 
     // A handle of this window's class, bound at every load; released as it goes.
-    void adopt(Control* handle);
-    void release(Control* handle);
+    void adopt(Control* handle) { handles_.push_back(handle); }
+    void release(Control* handle) { std::erase(handles_, handle); }
 
     // Whether a window waits behind a modal one, and so takes no input by any path.
     static bool isBlocked(const QWidget* window);
-
-    // Every event reaches its handler through here: a run-time error ends that handler, is shown
-    // in the layer's message box, and the program goes on.
-    // The controls a click's handler changes are gathered in told.
-    void deliver(const std::function<void()>& handler,
-                 std::vector<QPointer<QWidget>>* told = nullptr);
-    // A click's delivery, after which a person is told what it changed.
-    void deliverClick(const std::function<void()>& handler);
 
 protected:
     // The window's event-binding table.
     virtual std::vector<EventBinding> events() = 0;
 
-    // Rows of the table, each naming a handler of the window's own class.
     template <class Window> EventBinding onLoad(void (Window::*handler)()) {
-        return EventBinding::load(bind(handler));
+        return {Event::Load, nullptr, call(handler)};
     }
     template <class Window> EventBinding onUnload(void (Window::*handler)(std::int16_t&)) {
-        Window* window = self<Window>();
-        return EventBinding::unload(
-            [window, handler](std::int16_t& cancel) { (window->*handler)(cancel); });
+        return {Event::Unload, nullptr, [window = self<Window>(), handler](std::int16_t& cancel) {
+                    (window->*handler)(cancel);
+                }};
     }
     template <class Window>
     EventBinding onClick(const CommandButton& source, void (Window::*handler)()) {
-        return EventBinding::click(source, bind(handler));
+        return {Event::Click, &source, call(handler)};
     }
     template <class Window>
     EventBinding onTimer(const Timer& source, void (Window::*handler)(),
                          int (Window::*pacing)() const = nullptr) {
-        EventBinding::Pacing paced;
+        EventBinding binding{Event::Timer, &source, call(handler)};
         if (pacing != nullptr)
-            paced = [window = self<Window>(), pacing] { return (window->*pacing)(); };
-        return EventBinding::timer(source, bind(handler), std::move(paced));
+            binding.pacing = [window = self<Window>(), pacing] { return (window->*pacing)(); };
+        return binding;
     }
 
 private:
@@ -150,27 +113,28 @@ private:
         static_assert(std::is_base_of_v<Form, Window>, "a handler of another class");
         return static_cast<Window*>(this);
     }
-    template <class Window> EventBinding::Handler bind(void (Window::*handler)()) {
-        return [window = self<Window>(), handler] { (window->*handler)(); };
+    template <class Window> EventBinding::Handler call(void (Window::*handler)()) {
+        return [window = self<Window>(), handler](std::int16_t&) { (window->*handler)(); };
     }
 
-    void build();
-    void bindEvents();
+    void bindEvents(EventBinding::Handler& load);
+    // Every event reaches its handler through here; a click's handler gathers what it changes in
+    // told, for a person to be told of it.
+    void deliver(const EventBinding::Handler& handler, std::int16_t& cancel,
+                 std::vector<QPointer<QWidget>>* told = nullptr);
+    void deliverClick(const EventBinding::Handler& handler);
     // The window's native window was destroyed by another program: the window is unloaded as if
     // closed, once none of its own handlers is running.
     void nativeWindowGone();
-    template <class Live> Live* designedControl(const EventBinding& binding) const;
     void focusFirstButton();
-    void bindHandle(Control* handle) const;
     void showControlsInSight();
-    void placeModal(QWidget* owner);
 
     const FormDescription& description_;
     Context& context_;
-    QPointer<QWidget> window_;
+    QPointer<FormWindow> window_;
     std::vector<LiveControl> controls_;
     std::vector<Control*> handles_;
-    EventBinding::UnloadHandler unloadHandler_;
+    EventBinding::Handler unloadHandler_;
     QEventLoop* modalLoop_ = nullptr;
     // This window's handlers now running, and whether its unload waits for them to end.
     int handlersRunning_ = 0;

@@ -1,32 +1,37 @@
-// The widgets the window layer builds a form from.
+// The widgets the window layer builds a window from, and the building itself.
 #pragma once
 
-#include "forms/timer_policy.h"
+#include "forms/form.h"
 
 #include <QBasicTimer>
 #include <QFrame>
 #include <QLabel>
-#include <QObject>
-#include <QPixmap>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
+#include <vector>
+
+class QScreen;
 
 namespace velti::forms {
 
-class Form;
+// The window as designed, every control at its place, in its font and colours, with its caption,
+// picture and tooltip, and the buttons in the designed tab order; each control is listed in
+// controls. Timers are enabled; nothing runs and the window is not shown.
+FormWindow* buildWindow(const FormDescription& description, Form& form, Context& context,
+                        std::vector<LiveControl>& controls);
 
 // A top-level window: draws its background picture unscaled from the top-left corner, turns the
 // close box into an unload, and gives Esc to the cancel button and Enter to the default one.
 class FormWindow final : public QWidget {
     Q_OBJECT
 public:
-    FormWindow(Form& form, Qt::WindowFlags flags);
+    FormWindow(Form& form, Qt::WindowFlags flags) : QWidget(nullptr, flags), form_(form) {}
     void setBackground(const QPixmap& picture) { background_ = picture; }
-    // Runs once, when the desktop has put its frame around the window.
-    void whenFramed(std::function<void()> framed) { framed_ = std::move(framed); }
+    // Centres the window's frame, title bar included, on the screen of its owner.
+    void centre(const QWidget* owner);
     // Another program destroyed the native window (X11: DestroyNotify); the window is unloaded.
     void nativeWindowDestroyed();
 
@@ -38,28 +43,17 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void centre(QMargins frame);
+
     Form& form_;
     QPixmap background_;
-    std::function<void()> framed_;
+    // Until the desktop has framed the window, the frame centred is a guess.
+    QPointer<QScreen> screen_;
+    QMargins guess_;
+    bool framed_ = true;
 };
 
-// Finds the font a caption is drawn with so that it shows whole in its room, whatever face the
-// machine gives: the control's own when the caption fits at that size, else the largest pixel size
-// that fits, never below kCaptionMinimumPx. The answer is kept, and the caption measured again
-// only when it, the font or the room has changed: the display is rewritten every second and the
-// About window's labels on every tick.
-class CaptionFit {
-public:
-    QFont fitted(const QString& caption, const QFont& font, const QRect& room,
-                 const std::function<bool(const QFont&)>& fits);
-
-private:
-    bool measured_ = false;
-    QString caption_;
-    QFont font_;
-    QRect room_;
-    QFont fitted_;
-};
+inline constexpr int kCaptionMinimumPx = 7;
 
 // A push button whose access key clicks it at once, when the key is pressed, like a mouse click
 // does. The press shown afterwards is only a picture: the button is not held down, so nothing
@@ -67,7 +61,7 @@ private:
 class ButtonControl final : public QPushButton {
     Q_OBJECT
 public:
-    ButtonControl(const QString& caption, QWidget* parent);
+    using QPushButton::QPushButton;
     // Esc clicks the window's cancel button, Enter its default one, wherever the focus is.
     bool cancel = false;
     bool isDefault = false;
@@ -83,42 +77,7 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
-    QRect captionRoom() const;
-
     QBasicTimer pressShown_;
-    mutable CaptionFit fit_;
-};
-
-// A label and a frame of their own kind, so that the layer's accessibility is asked for them
-// before Qt's own is.
-class LabelControl final : public QLabel {
-    Q_OBJECT
-public:
-    using QLabel::QLabel;
-};
-
-class FrameControl final : public QFrame {
-    Q_OBJECT
-public:
-    using QFrame::QFrame;
-    // A frame that holds the window's live readings is its status bar.
-    bool statusBar = false;
-};
-
-// Where a window says what an action changed, to assistive technology alone: it has no size and
-// draws nothing. Its one label holds the words.
-class NoticeControl final : public QWidget {
-    Q_OBJECT
-public:
-    explicit NoticeControl(QWidget* parent);
-    void setText(const QString& text) { words_->setText(text); }
-    QString text() const { return words_->text(); }
-    // Hidden after this long, unless shown again meanwhile.
-    void takeAwayIn(int ms) { shown_.start(ms); }
-
-private:
-    QLabel* words_;
-    QTimer shown_;
 };
 
 // A label showing text: it always shows its whole caption inside the part of its box that stays in
@@ -129,20 +88,31 @@ private:
 class CaptionLabel final : public QLabel {
     Q_OBJECT
 public:
-    CaptionLabel(const QString& caption, bool oneLine, QWidget* parent);
+    using QLabel::QLabel;
     // The font the caption is drawn with: the label's own, or smaller when that does not fit.
     QFont fittedFont() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-
-private:
-    bool fits(const QFont& font) const;
-
-    mutable CaptionFit fit_;
 };
 
-inline constexpr int kCaptionMinimumPx = 7;
+// A frame that holds the window's live readings is its status bar.
+class FrameControl final : public QFrame {
+    Q_OBJECT
+public:
+    using QFrame::QFrame;
+    bool statusBar = false;
+};
+
+// Where a window says what an action changed, to assistive technology alone: it has no size and
+// draws nothing. Its one label holds the words, and is hidden after a while.
+class NoticeControl final : public QWidget {
+    Q_OBJECT
+public:
+    explicit NoticeControl(QWidget* parent);
+    QLabel* const words;
+    QTimer shown;
+};
 
 // A timer control: delivers its Timer event once per period while enabled. Disabling it takes
 // effect at once: no tick is delivered after setEnabled(false) returns.
@@ -161,7 +131,6 @@ public:
     void setPacing(std::function<int()> pacing) { pacing_ = std::move(pacing); }
     // The wait before the running timer's next tick, in milliseconds.
     int nextWait() const { return wait_; }
-
     // Delivers one tick, as the running timer does; nothing happens while disabled.
     void tick();
 

@@ -69,41 +69,43 @@ public:
 
 protected:
     std::vector<forms::EventBinding> events() override {
-        using forms::EventBinding;
+        using forms::Event;
         return {
-            EventBinding::load([this] {
-                Command3.setEnabled(false);
-                Label1.item(0).setCaption(QStringLiteral("caricato"));
-                fail(failing_.load);
-                ++afterLoad;
-                Label2.setCaption(QStringLiteral("caricato fino in fondo"));
-            }),
-            EventBinding::unload([this](std::int16_t& cancel) {
-                cancel = cancelBeforeFailure;
-                Label1.item(0).setCaption(QStringLiteral("chiusura"));
-                fail(failing_.unload);
-                ++afterUnload;
-                cancel = 0;
-            }),
-            EventBinding::click(Command1,
-                                [this] {
-                                    Label1.item(0).setCaption(QStringLiteral("cliccato"));
-                                    fail(failing_.click);
-                                    ++afterClick;
-                                    Label2.setCaption(QStringLiteral("cliccato fino in fondo"));
-                                }),
-            EventBinding::click(Command2,
-                                [this] {
-                                    ++goodClicks;
-                                    Label2.setCaption(QStringLiteral("bene %1").arg(goodClicks));
-                                }),
-            EventBinding::timer(Timer1,
-                                [this] {
-                                    Label1.item(0).setCaption(QStringLiteral("tic"));
-                                    fail(failing_.timer);
-                                    ++afterTimer;
-                                    Label2.setCaption(QStringLiteral("tic fino in fondo"));
-                                }),
+            {Event::Load, nullptr,
+             [this](std::int16_t&) {
+                 Command3.setEnabled(false);
+                 Label1.item(0).setCaption(QStringLiteral("caricato"));
+                 fail(failing_.load);
+                 ++afterLoad;
+                 Label2.setCaption(QStringLiteral("caricato fino in fondo"));
+             }},
+            {Event::Unload, nullptr,
+             [this](std::int16_t& cancel) {
+                 cancel = cancelBeforeFailure;
+                 Label1.item(0).setCaption(QStringLiteral("chiusura"));
+                 fail(failing_.unload);
+                 ++afterUnload;
+                 cancel = 0;
+             }},
+            {Event::Click, &Command1,
+             [this](std::int16_t&) {
+                 Label1.item(0).setCaption(QStringLiteral("cliccato"));
+                 fail(failing_.click);
+                 ++afterClick;
+                 Label2.setCaption(QStringLiteral("cliccato fino in fondo"));
+             }},
+            {Event::Click, &Command2,
+             [this](std::int16_t&) {
+                 ++goodClicks;
+                 Label2.setCaption(QStringLiteral("bene %1").arg(goodClicks));
+             }},
+            {Event::Timer, &Timer1,
+             [this](std::int16_t&) {
+                 Label1.item(0).setCaption(QStringLiteral("tic"));
+                 fail(failing_.timer);
+                 ++afterTimer;
+                 Label2.setCaption(QStringLiteral("tic fino in fondo"));
+             }},
         };
     }
 
