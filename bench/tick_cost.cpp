@@ -7,7 +7,7 @@
 //                         seven rounds
 #include "about/form3.h"
 #include "app/application.h"
-#include "forms/layer.h"
+#include "forms/form.h"
 #include "forms/widgets.h"
 #include "platform/clock.h"
 #include "platform/launcher.h"

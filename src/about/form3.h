@@ -1,7 +1,6 @@
 // The About window: title, typed notice, memory figures and the help viewer.
 #pragma once
 
-#include "forms/controls.h"
 #include "forms/form.h"
 #include "platform/services.h"
 

@@ -1,8 +1,8 @@
 #include "forms/form.h"
 
 #include "core/runtime_error.h"
-#include "forms/accessibility.h"
 #include "forms/widgets.h"
+#include "platform/msgbox.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -10,9 +10,175 @@
 #include <QScreen>
 #include <QWindow>
 
+#include <algorithm>
+#include <exception>
 #include <utility>
 
 namespace velti::forms {
+
+Context::Context(QString title, MsgBox& msgBox, TimerPolicy timers)
+    : title_(std::move(title)), msgBox_(msgBox), timers_(timers) {}
+
+void Context::deliver(const std::function<void()>& handler, std::vector<QPointer<QWidget>>* told) {
+    int number = 0;
+    QString message;
+    const int depth = ++running_;
+    // Only a click's own changes are told: not a tick's, nor a load's, even inside its loop.
+    auto* const outer = std::exchange(told_, told);
+    try {
+        handler();
+    } catch (const RuntimeError& error) {
+        number = error.number();
+        message = error.message();
+    } catch (const std::exception& error) {
+        number = 51;
+        message = QStringLiteral("Errore interno: %1").arg(QString::fromUtf8(error.what()));
+    }
+    --running_;
+    told_ = outer;
+    releaseHeldButtons(depth);
+    // Timers go on ticking while the box is open; a handler that keeps failing must not stack
+    // one box on another.
+    if (number == 0 || reporting_)
+        return;
+    reporting_ = true;
+    msgBox_.show(QStringLiteral("Errore di run-time '%1':\n\n%2").arg(number).arg(message),
+                 msgbox::Critical, title_);
+    reporting_ = false;
+}
+
+void Context::operation() {
+    if (failureHook_.failAt != 0 && running_ > 0 && ++failureHook_.counted == failureHook_.failAt)
+        throw RuntimeError::invalidCall();
+}
+
+void Context::changed(QWidget* control) {
+    if (told_ != nullptr)
+        told_->emplace_back(control);
+}
+
+void Context::setButtonEnabled(QWidget* button, bool enabled) {
+    std::erase_if(held_, [button](const HeldButton& h) { return h.button == button; });
+    if (!enabled && running_ > 0 && button->isEnabled() &&
+        button->window()->focusWidget() == button)
+        held_.push_back({button, running_});
+    else
+        button->setEnabled(enabled);
+}
+
+bool Context::isButtonEnabled(const QWidget* button) const {
+    return button->isEnabled() && std::none_of(held_.begin(), held_.end(),
+                                               [button](auto& h) { return h.button == button; });
+}
+
+void Context::releaseHeldButtons(int depth) {
+    // Taken out first: disabling one moves the focus, which may deliver further events.
+    std::vector<HeldButton> released;
+    std::erase_if(held_, [&](const HeldButton& h) {
+        if (h.depth >= depth)
+            released.push_back(h);
+        return h.depth >= depth;
+    });
+    for (const HeldButton& h : released) {
+        if (h.button)
+            h.button->setEnabled(false);
+    }
+}
+
+void Context::windowUnloaded() {
+    if (--loadedWindows_ == 0 && allUnloaded_)
+        allUnloaded_();
+}
+
+// An icon holds every image of its file, so the desktop can pick the size it needs.
+QIcon Context::icon(const char* file) {
+    const QString name = QString::fromUtf8(file);
+    if (!icons_.contains(name))
+        icons_.insert(name, QIcon(name));
+    return icons_.value(name);
+}
+
+Control::Control(Form& form, const char* name, int index)
+    : form_(form), name_(name), index_(index), adopted_(true) {
+    form_.adopt(this);
+}
+
+Control::Control(Form& form, const char* name, int index, QObject* live)
+    : form_(form), name_(name), index_(index), live_(live), adopted_(false) {}
+
+Control::~Control() {
+    if (adopted_)
+        form_.release(this);
+}
+
+void Control::bind(QObject* control, int index) {
+    if (index == index_)
+        live_ = control;
+}
+
+template <class Widget> Widget* Control::live() const {
+    form_.context().operation();
+    if (!form_.isLoaded())
+        throw RuntimeError::objectUnloaded();
+    if (!live_)
+        throw RuntimeError::noSuchControl(QString::fromUtf8(name_));
+    auto* widget = qobject_cast<Widget*>(live_.data());
+    if (widget == nullptr)
+        throw RuntimeError::invalidCall();
+    return widget;
+}
+
+QString CommandButton::caption() const {
+    return live<QPushButton>()->text();
+}
+
+void CommandButton::setCaption(const QString& caption) {
+    auto* button = live<QPushButton>();
+    button->setText(caption);
+    form_.context().changed(button);
+}
+
+void CommandButton::setEnabled(bool enabled) {
+    form_.context().setButtonEnabled(live<QPushButton>(), enabled);
+}
+
+void CommandButton::setFocus() {
+    auto* button = live<QPushButton>();
+    if (!form_.context().isButtonEnabled(button) || button->isHidden())
+        throw RuntimeError::invalidCall();
+    button->setFocus(Qt::OtherFocusReason);
+}
+
+QString Label::caption() const {
+    return live<QLabel>()->text();
+}
+
+void Label::setCaption(const QString& caption) {
+    auto* label = live<QLabel>();
+    label->setText(caption);
+    form_.context().changed(label);
+}
+
+void Label::setForeColor(QRgb colour) {
+    auto* label = live<QLabel>();
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor::fromRgb(colour));
+    label->setPalette(palette);
+}
+
+Label LabelArray::item(std::int16_t index) const {
+    form_.context().operation();
+    if (!form_.isLoaded())
+        throw RuntimeError::objectUnloaded();
+    const auto element = elements_.find(index);
+    if (element == elements_.end() || !element->second)
+        throw RuntimeError::noSuchElement(index);
+    return {form_, name_, index, element->second.data()};
+}
+
+void Timer::setEnabled(bool enabled) {
+    live<TimerControl>()->setEnabled(enabled);
+}
 
 Form::Form(const FormDescription& description, Context& context)
     : description_(description), context_(context) {}

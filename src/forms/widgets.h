@@ -148,3 +148,21 @@ private:
 };
 
 } // namespace velti::forms
+
+namespace velti::forms::accessibility {
+
+// Called when a hidden control has come into sight: it joins the window's tree, the same object
+// it was.
+void joinedTheTree(QWidget* control);
+
+// Called once a click's handler has ended, with the controls it changed: the time or the state
+// in the status bar, labels it brought into sight, a button renamed under the focus. A person
+// hears the change once, after what the focus says, in the words the window now shows.
+void announce(QWidget* window, const std::vector<QPointer<QWidget>>& changed,
+              const QWidget* focusBefore);
+
+// How long after the handler a person is told, and how long what is told stays to be read.
+inline constexpr int kNoticeDelayMs = 100;
+inline constexpr int kNoticeShownMs = 1500;
+
+} // namespace velti::forms::accessibility

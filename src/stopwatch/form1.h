@@ -2,7 +2,6 @@
 #pragma once
 
 #include "core/instant.h"
-#include "forms/controls.h"
 #include "forms/form.h"
 #include "platform/clock.h"
 

@@ -1,6 +1,6 @@
 #include "tests/support/harness.h"
 
-#include "forms/layer.h"
+#include "forms/form.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

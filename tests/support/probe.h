@@ -4,7 +4,6 @@
 #pragma once
 
 #include "core/runtime_error.h"
-#include "forms/controls.h"
 #include "forms/form.h"
 
 #include <QString>
