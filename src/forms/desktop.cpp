@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QKeySequence>
 #include <QLibraryInfo>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStyleFactory>
 #include <QTranslator>
@@ -21,14 +22,9 @@ namespace velti::forms::accessibility {
 namespace {
 
 // A caption without its access-key markers; "&&" stands for one "&".
-QString withoutMarkers(const QString& caption) {
-    QString heard;
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption.at(i) == u'&' && i + 1 < caption.size())
-            ++i;
-        heard += caption.at(i);
-    }
-    return heard;
+QString withoutMarkers(QString caption) {
+    static const QRegularExpression marker(QStringLiteral("&(.)"));
+    return caption.replace(marker, QStringLiteral("\\1"));
 }
 
 // A push button as Qt presents one, named by its caption without markers, and with two

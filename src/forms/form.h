@@ -266,9 +266,7 @@ protected:
         return {Event::Load, nullptr, call(handler)};
     }
     template <class Window> EventBinding onUnload(void (Window::*handler)(std::int16_t&)) {
-        return {Event::Unload, nullptr, [window = self<Window>(), handler](std::int16_t& cancel) {
-                    (window->*handler)(cancel);
-                }};
+        return {Event::Unload, nullptr, call(handler)};
     }
     template <class Window>
     EventBinding onClick(const CommandButton& source, void (Window::*handler)()) {
@@ -279,21 +277,26 @@ protected:
                          int (Window::*pacing)() const = nullptr) {
         EventBinding binding{Event::Timer, &source, call(handler)};
         if (pacing != nullptr)
-            binding.pacing = [window = self<Window>(), pacing] { return (window->*pacing)(); };
+            binding.pacing = [window = static_cast<Window*>(this), pacing] {
+                return (window->*pacing)();
+            };
         return binding;
     }
 
 private:
     friend class FormWindow;
 
-    template <class Window> Window* self() {
+    // A handler of the window's own class, with the cancel flag (Unload) or without.
+    template <class Window, class... Cancel>
+    EventBinding::Handler call(void (Window::*handler)(Cancel...)) {
         static_assert(std::is_base_of_v<Form, Window>, "a handler of another class");
-        return static_cast<Window*>(this);
+        return [window = static_cast<Window*>(this), handler](std::int16_t& cancel) {
+            if constexpr (sizeof...(Cancel) == 0)
+                (window->*handler)();
+            else
+                (window->*handler)(cancel);
+        };
     }
-    template <class Window> EventBinding::Handler call(void (Window::*handler)()) {
-        return [window = self<Window>(), handler](std::int16_t&) { (window->*handler)(); };
-    }
-
     void bindEvents(EventBinding::Handler& load);
     // Every event reaches its handler through here; a click's handler gathers what it changes in
     // told, for a person to be told of it.
