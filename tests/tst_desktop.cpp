@@ -43,13 +43,10 @@ void give(Form1& form, Input input) {
 // announces.
 class FocusInCounter final : public QObject {
 public:
-    int count = 0;
     QStringList order;
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::FocusIn && qobject_cast<QPushButton*>(watched) != nullptr) {
-            ++count;
+        if (event->type() == QEvent::FocusIn && qobject_cast<QPushButton*>(watched) != nullptr)
             order << watched->objectName();
-        }
         return false;
     }
 };
@@ -205,61 +202,50 @@ private slots:
     void initTestCase() { test::initialiseLayer(); }
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
-    // Pairs found by random input, given with no delay between them; then time for anything an
-    // input could have left pending.
-    void twoFastInputsNeverRunADisabledButton_data() {
+    // Inputs found by random input, given with no delay between them; then time for anything an
+    // input could have left pending, three seconds on the clock and two ticks.
+    void fastInputsNeverRunADisabledButton_data() {
         QTest::addColumn<bool>("counting");
-        QTest::addColumn<Input>("first");
-        QTest::addColumn<Input>("second");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("Alt+S Alt+P") << true << Input::AltS << Input::AltP << u"idle"_qs;
-        QTest::newRow("Alt+I Space") << true << Input::AltI << Input::Space << u"counting"_qs;
-        QTest::newRow("Alt+I Return") << true << Input::AltI << Input::Return << u"counting"_qs;
+        QTest::addColumn<QList<Input>>("inputs");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("display"); // empty: any sound display
+        using enum Input;
+        QTest::newRow("Alt+S Alt+P") << true << QList{AltS, AltP} << u"idle"_qs << QString();
+        QTest::newRow("Alt+I Space") << true << QList{AltI, Space} << u"counting"_qs << QString();
+        QTest::newRow("Alt+I Return") << true << QList{AltI, Return} << u"counting"_qs << QString();
         QTest::newRow("Alt+I click Pausa")
-            << true << Input::AltI << Input::ClickPause << u"reading"_qs;
-        QTest::newRow("Alt+S Alt+I") << true << Input::AltS << Input::AltI << u"idle"_qs;
-        QTest::newRow("Alt+I Alt+P") << true << Input::AltI << Input::AltP << u"reading"_qs;
-        QTest::newRow("Alt+P Alt+I") << true << Input::AltP << Input::AltI << u"paused"_qs;
-        QTest::newRow("Alt+V Alt+A") << false << Input::AltV << Input::AltA << u"counting"_qs;
+            << true << QList{AltI, ClickPause} << u"reading"_qs << QString();
+        QTest::newRow("Alt+S Alt+I") << true << QList{AltS, AltI} << u"idle"_qs << QString();
+        QTest::newRow("Alt+I Alt+P") << true << QList{AltI, AltP} << u"reading"_qs << QString();
+        QTest::newRow("Alt+P Alt+I") << true << QList{AltP, AltI} << u"paused"_qs << QString();
+        QTest::newRow("Alt+V Alt+A") << false << QList{AltV, AltA} << u"counting"_qs << QString();
         QTest::newRow("Alt+A Return on Via")
-            << false << Input::AltA << Input::Return << u"counting"_qs;
+            << false << QList{AltA, Return} << u"counting"_qs << QString();
+        // Before, Alt+S Alt+P brought the box up, and Alt+V Alt+R then left a negative display.
+        QTest::newRow("Alt+S Alt+P Alt+V Alt+R")
+            << true << QList{AltS, AltP, AltV, AltR} << u"counting"_qs << u"00:00:03"_qs;
     }
-
-    void twoFastInputsNeverRunADisabledButton() {
+    void fastInputsNeverRunADisabledButton() {
         QFETCH(bool, counting);
-        QFETCH(Input, first);
-        QFETCH(Input, second);
-        QFETCH(QString, status);
+        QFETCH(QList<Input>, inputs);
+        QFETCH(QString, display);
         Harness h;
         Form1& form = h.startUp();
         if (counting) {
             Harness::click(form, "Command1");
             h.clock.advance(5);
         }
-        give(form, first);
-        give(form, second);
-        QTest::qWait(250);
-        QCOMPARE(h.msgBox.shown.size(), std::size_t{0});
-        QCOMPARE(test::stateOf(form), status);
-        // Every access key clicked at once: the second input met the state the first one left.
-        Harness::tick(form);
-        QVERIFY2(displayIsSound(form), qPrintable(Harness::label(form, "Label1")->text()));
-    }
-
-    // Before, after Alt+S Alt+P the box came up, and Alt+V Alt+R then left a negative display.
-    void theWorstSequenceLeavesASoundDisplay() {
-        Harness h;
-        Form1& form = h.startUp();
-        Harness::click(form, "Command1");
-        h.clock.advance(7);
-        for (Input input : {Input::AltS, Input::AltP, Input::AltV, Input::AltR})
+        for (const Input input : inputs)
             give(form, input);
         QTest::qWait(250);
+        QCOMPARE(h.msgBox.shown.size(), std::size_t{0});
+        QTEST(test::stateOf(form), "state");
+        // Every access key clicked at once: each input met the state the one before left.
         h.clock.advance(3);
         Harness::tick(form, 2);
-        QCOMPARE(h.msgBox.shown.size(), std::size_t{0});
-        QCOMPARE(test::stateOf(form), QStringLiteral("counting"));
-        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:00:03"));
+        QVERIFY2(displayIsSound(form), qPrintable(Harness::label(form, "Label1")->text()));
+        if (!display.isEmpty())
+            QCOMPARE(Harness::label(form, "Label1")->text(), display);
     }
 
     // A seeded storm of keys and clicks, some with no pause at all and some with one longer than
@@ -303,8 +289,6 @@ private slots:
         qApp->removeEventFilter(&counter);
         QCOMPARE(counter.order, QStringList{u"Command3"_qs});
         QCOMPARE(Harness::focused(form), QStringLiteral("Command3"));
-        QVERIFY(!Harness::button(form, "Command1")->isEnabled());
-        QVERIFY(!Harness::button(form, "Command5")->isEnabled());
 
         // Stop from the keyboard, with the focus on "&Stop": one announcement, "Azzera".
         Harness::button(form, "Command2")->setFocus();
@@ -313,7 +297,6 @@ private slots:
         give(form, Input::AltS);
         qApp->removeEventFilter(&counter);
         QCOMPARE(counter.order, QStringList{u"Command5"_qs});
-        QVERIFY(!Harness::button(form, "Command2")->isEnabled());
     }
 
     // Each button of both windows, from each state in which it can be pressed, by every path a
@@ -404,7 +387,7 @@ private slots:
     }
     void nothingReachesAWindowBehindAModalOne() {
         QFETCH(Path, path);
-        for (const char* state : {"idle", "counting"}) {
+        for (const char* state : {"idle", "counting", "paused", "reading"}) {
             Harness h;
             Form1& form = h.startUp();
             bring(form, QLatin1String(state));
