@@ -109,11 +109,7 @@ private slots:
 
         // The stopwatch went on counting through every opening.
         Harness::tick(stopwatch);
-        QCOMPARE(Harness::label(stopwatch, "Label1")->text(),
-                 QStringLiteral("%1:%2:%3")
-                     .arg(kOpenings / 3600, 2, 10, QChar(u'0'))
-                     .arg(kOpenings / 60 % 60, 2, 10, QChar(u'0'))
-                     .arg(kOpenings % 60, 2, 10, QChar(u'0')));
+        QCOMPARE(Harness::label(stopwatch, "Label1")->text(), QStringLiteral("00:16:40"));
 
         const long residentAfter = residentKiB();
         QVERIFY(residentBefore > 0 && residentAfter > 0);
