@@ -447,13 +447,15 @@ private slots:
         QVERIFY(h.msgBox.shown.empty());
     }
 
-    // Each kind of error in each kind of handler, the load handler, a click (by mouse, then by its
-    // access key) and a tick (twice): each failure is told on its own, the steps before it stay
-    // done and the ones after it never run, and the window and the stopwatch behind it go on.
+    // Each kind of error in each kind of handler: the load handler, a click (by mouse, then by its
+    // access key), a tick (twice), and the unload handler of a close by the close box, going on or
+    // cancelled before the failure. Each failure is told on its own; the steps before it stay done
+    // and the ones after it never run, nor a cancel after it; and the program goes on.
     void failureInAHandler_data() {
         QTest::addColumn<QString>("handler");
         QTest::addColumn<int>("which");
-        for (const char* handler : {"load", "click", "timer"}) {
+        for (const char* handler :
+             {"load", "click", "timer", "unload", "unload, cancelled first"}) {
             for (int i = 0; i < int(std::size(failures)); ++i)
                 QTest::addRow("%s, %s", handler, failures[i].name)
                     << QString::fromLatin1(handler) << i;
@@ -463,93 +465,69 @@ private slots:
         QFETCH(QString, handler);
         QFETCH(int, which);
         const Expected& e = failures[which];
+        const bool repeated = handler == u"click" || handler == u"timer";
         auto h = started();
         test::Failing failing;
         (handler == u"load"    ? failing.load
          : handler == u"click" ? failing.click
-                               : failing.timer) = e.failure;
+         : handler == u"timer" ? failing.timer
+                               : failing.unload) = e.failure;
         Probed probed(h->app.context(), failing);
         Probe& probe = probed.probe;
+        probe.cancelBeforeFailure = handler.endsWith(u"cancelled first") ? 1 : 0;
         probe.show();
-        QVERIFY(probe.isLoaded());
         QVERIFY(probe.window()->isVisible());
+        const int loaded = h->app.context().loadedWindows();
+        QPointer<QWidget> window = probe.window();
         if (handler == u"click") {
             Harness::click(probe, "Command1");
             Harness::altKey(probe, Qt::Key_P);
         } else if (handler == u"timer") {
             Harness::tick(probe, 2);
+        } else if (handler.startsWith(u"unload")) {
+            window->close();
         }
-        const std::size_t boxes = handler == u"load" ? 1 : 2;
+        const std::size_t boxes = repeated ? 2 : 1;
         QCOMPARE(h->msgBox.shown.size(), boxes);
         for (const auto& box : h->msgBox.shown) {
             QCOMPARE(box.prompt, QString::fromUtf8(e.prompt));
             QCOMPARE(box.style, 16);
             QCOMPARE(box.title, QStringLiteral("Vantelsiro"));
         }
-        // The load handler's first step, and the failing handler's own.
-        QVERIFY(!Harness::button(probe, "Command3")->isEnabled());
-        QCOMPARE(labelText(probe, "Label1", 0), handler == u"load"    ? u"caricato"_qs
-                                                : handler == u"click" ? u"cliccato"_qs
-                                                                      : u"tic"_qs);
-        // What an earlier handler wrote at its end is still there; the failing one never got there.
-        QCOMPARE(labelText(probe, "Label2"),
-                 handler == u"load" ? QString() : u"caricato fino in fondo"_qs);
         QCOMPARE(probe.afterLoad, handler == u"load" ? 0 : 1);
-        QCOMPARE(probe.afterClick + probe.afterTimer, 0);
-        QVERIFY(Harness::timer(probe)->isEnabled());
-        Harness::altKey(probe, Qt::Key_B);
-        QCOMPARE(labelText(probe, "Label2"), QStringLiteral("bene 1"));
-        QCOMPARE(h->msgBox.shown.size(), boxes);
-        Harness::click(h->app.form1(), "Command1");
-        QCOMPARE(test::stateOf(h->app.form1()), QStringLiteral("counting"));
-        probe.unload();
-    }
-
-    void failureInUnload_data() {
-        QTest::addColumn<int>("which");
-        QTest::addColumn<bool>("cancelled");
-        for (int i = 0; i < int(std::size(failures)); ++i) {
-            QTest::addRow("%s, going", failures[i].name) << i << false;
-            QTest::addRow("%s, cancelled first", failures[i].name) << i << true;
-        }
-    }
-    void failureInUnload() {
-        auto h = started();
-        QFETCH(int, which);
-        QFETCH(bool, cancelled);
-        const Expected& e = failures[which];
-        Probed probed(h->app.context(), {.unload = e.failure});
-        Probe& probe = probed.probe;
-        probe.cancelBeforeFailure = cancelled ? 1 : 0;
-        probe.show();
-        const int loaded = h->app.context().loadedWindows();
-        QPointer<QWidget> window = probe.window();
-        // Closed by its close box, as a user would.
-        window->close();
-        QCOMPARE(h->msgBox.shown.size(), std::size_t{1});
-        QCOMPARE(h->msgBox.shown[0].prompt, QString::fromUtf8(e.prompt));
-        QCOMPARE(probe.afterUnload, 0);
-        // The cancel set before the failure holds; the one after it was never reached.
-        QCOMPARE(probe.isLoaded(), cancelled);
-        QCOMPARE(h->app.context().loadedWindows(), cancelled ? loaded : loaded - 1);
+        QCOMPARE(probe.afterClick + probe.afterTimer + probe.afterUnload, 0);
+        QCOMPARE(probe.isLoaded(), handler != u"unload");
+        QCOMPARE(h->app.context().loadedWindows(), loaded - (handler == u"unload" ? 1 : 0));
         QCOMPARE(h->allUnloaded, 0);
-        if (cancelled) {
-            QCOMPARE(labelText(probe, "Label1", 0), QStringLiteral("chiusura"));
-            Harness::click(probe, "Command2");
+        if (probe.isLoaded()) {
+            // The load handler's first step, and the failing handler's own; what an earlier
+            // handler wrote at its end is still there.
+            QVERIFY(!Harness::button(probe, "Command3")->isEnabled());
+            QCOMPARE(labelText(probe, "Label1", 0), handler == u"load"    ? u"caricato"_qs
+                                                    : handler == u"click" ? u"cliccato"_qs
+                                                    : handler == u"timer" ? u"tic"_qs
+                                                                          : u"chiusura"_qs);
+            QCOMPARE(labelText(probe, "Label2"),
+                     handler == u"load" ? QString() : u"caricato fino in fondo"_qs);
+            QVERIFY(Harness::timer(probe)->isEnabled());
+            // The window takes input.
+            Harness::altKey(probe, Qt::Key_B);
             QCOMPARE(labelText(probe, "Label2"), QStringLiteral("bene 1"));
+            QCOMPARE(h->msgBox.shown.size(), boxes);
             probe.cancelBeforeFailure = 0;
             probe.unload();
-            QCOMPARE(h->msgBox.shown.size(), std::size_t{2});
             QVERIFY(!probe.isLoaded());
+            QCOMPARE(h->msgBox.shown.size(), boxes + (handler.startsWith(u"unload") ? 1 : 0));
         }
         QTRY_VERIFY(window.isNull());
-        // The program goes on: the stopwatch answers its keys once it is active again.
+        // The stopwatch answers its keys once it is active again.
         QWidget* stopwatch = h->app.form1().window();
         stopwatch->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(stopwatch));
         Harness::altKey(h->app.form1(), Qt::Key_V);
         QCOMPARE(test::stateOf(h->app.form1()), QStringLiteral("counting"));
     }
+
     void errorsWhileAnErrorIsShownAreNotStacked() {
         Harness h;
         Probe probe(h.app.context(), {.click = Failure::InvalidCall});
