@@ -1,11 +1,11 @@
 // What a person meets on a real desktop: fast keys and clicks that never run a disabled button,
 // a focus that moves once per press, and every path to every button ending in the designed state.
+// (Random input with no pause between, beside a model of the stopwatch: tst_model.)
 #include "tests/support/harness.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QLocale>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
@@ -172,11 +172,6 @@ const test::DesignedWindow& stopwatch() {
 
 // The stopwatch brought to a state by mouse, along the designed presses from idle: the focus is
 // where the last press leaves it.
-bool isDesigned(const QString& state) {
-    return std::any_of(stopwatch().states.begin(), stopwatch().states.end(),
-                       [&](const test::DesignedState& s) { return s.name == state; });
-}
-
 QString bring(Form1& form, const QString& state) {
     QString focus = stopwatch().tabOrder.first();
     for (const char* button : {"Command1", "Command3", "Command4"}) {
@@ -246,35 +241,6 @@ private slots:
         QVERIFY2(displayIsSound(form), qPrintable(Harness::label(form, "Label1")->text()));
         if (!display.isEmpty())
             QCOMPARE(Harness::label(form, "Label1")->text(), display);
-    }
-
-    // A seeded storm of keys and clicks, some with no pause at all and some with one longer than
-    // Qt's animated click: every step leaves a designed state and a sound display.
-    void aStormOfInputsKeepsTheDesignedStates() {
-        Harness h;
-        Form1& form = h.startUp();
-        QRandomGenerator random(20261208);
-        const Input inputs[] = {Input::AltV,  Input::AltS,   Input::AltP,
-                                Input::AltR,  Input::AltI,   Input::AltA,
-                                Input::Space, Input::Return, Input::ClickPause};
-        const char* buttons[] = {"Command1", "Command2", "Command4", "Command5"};
-        for (int step = 0; step < 600; ++step) {
-            const int pick = random.bounded(13);
-            if (pick < 9)
-                give(form, inputs[pick]);
-            else
-                Harness::click(form, buttons[pick - 9]);
-            if (random.bounded(20) == 0) {
-                QTest::qWait(110);
-                h.clock.advance(random.bounded(4));
-            }
-            Harness::tick(form);
-            QVERIFY2(isDesigned(test::stateOf(form)), qPrintable(test::stateOf(form)));
-            QVERIFY2(displayIsSound(form), qPrintable(Harness::label(form, "Label1")->text()));
-        }
-        QTest::qWait(150);
-        QCOMPARE(h.msgBox.shown.size(), std::size_t{0});
-        QVERIFY2(isDesigned(test::stateOf(form)), qPrintable(test::stateOf(form)));
     }
 
     // Alt+V disables the focused "&Via": a screen reader hears only where the handler puts the

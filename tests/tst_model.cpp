@@ -1,5 +1,6 @@
 // A small model of the stopwatch driven side by side with the real window: random clicks and
-// access keys on enabled and disabled buttons, Tab, Space and Enter, ticks and clock advances.
+// access keys on enabled and disabled buttons, Tab, Space and Enter, ticks and clock advances, with
+// no pause between them but now and then one longer than Qt's animated click.
 // After every event the window must show what the model says: the designed state (the Enabled
 // flags, the captions, the status line, the timer), the focus, the display, and the instants via
 // and sttop. (The About window over the stopwatch, in each of its states: tst_desktop.)
@@ -218,6 +219,10 @@ class TestModel : public QObject {
             const Qt::Key key = letters[pick(9)];
             accessKey(key);
             note(QStringLiteral("Alt+%1").arg(QChar(key)));
+        } else if (roll == 975) {
+            // Longer than Qt's animated click: whatever an input left pending has happened.
+            QTest::qWait(110);
+            note(u"a pause"_qs);
         } else {
             // Advance and tick together, as the running timer sees the clock move.
             const int seconds = pick(4);
