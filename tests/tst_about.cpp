@@ -65,36 +65,35 @@ private slots:
     void typesTheNoticeOneCharacterPerTick() {
         h->withAbout([&](Form3& about) {
             const QColor initial = textColour(line(about, 1));
-            QVERIFY(line(about, 1)->text().isEmpty());
-            Harness::tick(about);
-            QCOMPARE(line(about, 1)->text(), QStringLiteral("Q"));
-            Harness::tick(about, 60);
-            QCOMPARE(line(about, 1)->text(), line1);
-            QCOMPARE(textColour(line(about, 1)), initial);
-            Harness::tick(about); // 62: the first line is done
-            QCOMPARE(line(about, 1)->text(), line1);
-            QCOMPARE(textColour(line(about, 1)), QColor(Qt::white));
-            QCOMPARE(about.Indice, std::int16_t{2});
-            QVERIFY(line(about, 2)->text().isEmpty());
-            Harness::tick(about, 49); // 111
-            QCOMPARE(line(about, 2)->text(), line2);
-            QCOMPARE(textColour(line(about, 2)), initial);
-            Harness::tick(about); // 112
-            QCOMPARE(textColour(line(about, 2)), QColor(Qt::white));
-            Harness::tick(about, 9); // 121
-            QCOMPARE(line(about, 3)->text(), line3);
-            QCOMPARE(textColour(line(about, 3)), initial);
-            Harness::tick(about); // 122
-            QCOMPARE(textColour(line(about, 3)), QColor(Qt::white));
-            QCOMPARE(about.Indice, std::int16_t{4});
-            for (int i = 0; i < 5; ++i) {
-                Harness::tick(about);
-                QCOMPARE(about.Sc, std::int16_t{123});
+            const struct {
+                int ticks; // in all
+                QString lines[3];
+                int done; // lines finished, and white
+            } typing[] = {
+                {0, {"", "", ""}, 0},
+                {1, {"Q", "", ""}, 0},
+                {61, {line1, "", ""}, 0},
+                {62, {line1, "", ""}, 1},
+                {111, {line1, line2, ""}, 1},
+                {112, {line1, line2, ""}, 2},
+                {121, {line1, line2, line3}, 2},
+                {122, {line1, line2, line3}, 3},
+                {123, {line1, line2, line3}, 3},
+                {127, {line1, line2, line3}, 3},
+            };
+            int ticked = 0;
+            for (const auto& seen : typing) {
+                Harness::tick(about, seen.ticks - ticked);
+                ticked = seen.ticks;
+                for (int i = 1; i <= 3; ++i) {
+                    QCOMPARE(line(about, i)->text(), seen.lines[i - 1]);
+                    QCOMPARE(textColour(line(about, i)),
+                             i <= seen.done ? QColor(Qt::white) : initial);
+                }
+                QCOMPARE(about.Indice, std::int16_t(1 + seen.done));
+                // Typing over, the count stays just past the end.
+                QCOMPARE(about.Sc, std::int16_t(std::min(seen.ticks, 123)));
             }
-            QCOMPARE(line(about, 1)->text(), line1);
-            QCOMPARE(line(about, 2)->text(), line2);
-            QCOMPARE(line(about, 3)->text(), line3);
-            QCOMPARE(about.Indice, std::int16_t{4});
             QCOMPARE(line(about, 0)->text(), QStringLiteral("Vantelsiro"));
             QVERIFY(textColour(line(about, 0)) != QColor(Qt::white));
             QVERIFY(h->msgBox.shown.empty());
