@@ -172,6 +172,9 @@ private slots:
                 const QFont fitted = field->fittedFont();
                 QVERIFY(fitted.pixelSize() >= forms::kCaptionMinimumPx);
                 QVERIFY(fitted.pixelSize() <= field->font().pixelSize());
+                // Up to the 32-bit top the figures keep the designed size.
+                if (figure <= 4'294'967'295ULL)
+                    QCOMPARE(fitted.pixelSize(), field->font().pixelSize());
                 const int room = field->contentsRect().width();
                 QVERIFY2(QFontMetrics(fitted).horizontalAdvance(caption) <= room,
                          qPrintable(caption));
@@ -202,18 +205,6 @@ private slots:
                 // descenders keep a row clear of it.
                 QVERIFY(inkBounds(image, inside, background).bottom() < inside.bottom());
             }
-        });
-    }
-
-    // A short caption keeps the designed font.
-    void aShortCaptionKeepsItsSize() {
-        if (qEnvironmentVariableIsSet("VELTI_FACE"))
-            QSKIP("the designed face only");
-        h->memory.status = {8'000'000'000, 3'000'000'000, 2'000'000'000};
-        h->withAbout([&](Form3& about) {
-            Harness::tick(about);
-            auto* field = qobject_cast<forms::CaptionLabel*>(about.control("Label3"));
-            QCOMPARE(field->fittedFont().pixelSize(), field->font().pixelSize());
         });
     }
 };

@@ -25,29 +25,17 @@ std::int64_t secondsAt(const QDate& date, int hour, int minute, int second) {
     return QDate(1899, 12, 30).daysTo(date) * kSecondsPerDay + hour * 3600 + minute * 60 + second;
 }
 
-class FakeWall final : public WallSource {
+// The real window over a SteadyClock whose wall and monotonic sources the test moves by hand.
+class SteadyHarness final : public WallSource, public MonotonicSource {
 public:
-    explicit FakeWall(WallTime start = {secondsAt(QDate(2026, 12, 7), 10, 0, 0), 250'000'000})
-        : time(start) {}
-    WallTime localTime() override { return time; }
-    WallTime time;
-};
-
-class FakeMonotonic final : public MonotonicSource {
-public:
-    std::int64_t nanos = 5 * kNano;
+    explicit SteadyHarness(WallTime start = {secondsAt(QDate(2026, 12, 7), 10, 0, 0), 250'000'000})
+        : wall(start) {}
+    WallTime localTime() override { return wall; }
     std::int64_t nanoseconds() override { return nanos; }
-};
 
-// A clock for the real window that is a SteadyClock over fake sources.
-class SteadyHarness {
-public:
-    SteadyHarness() = default;
-    explicit SteadyHarness(WallTime start) : wall(start) {}
-
-    FakeWall wall;
-    FakeMonotonic monotonic;
-    SteadyClock clock{wall, monotonic};
+    WallTime wall;
+    std::int64_t nanos = 5 * kNano;
+    SteadyClock clock{*this, *this};
     test::FakeMemory memory;
     test::FakeLauncher launcher;
     test::FakeMsgBox msgBox;
@@ -99,39 +87,39 @@ private slots:
         QCOMPARE(nearestWholeSecond(clock.now()), start);
         // The wall clock read a quarter past the second: the next one begins 0.75 s later.
         QCOMPARE(clock.nanosecondsToNextSecond(), std::int64_t{750'000'000});
-        h.monotonic.nanos += 749'000'000;
+        h.nanos += 749'000'000;
         QCOMPARE(nearestWholeSecond(clock.now()), start);
-        h.monotonic.nanos += 1'000'000;
+        h.nanos += 1'000'000;
         QCOMPARE(nearestWholeSecond(clock.now()), start + 1);
 
         h.app.startUp();
         Form1& form = h.app.form1();
         const auto display = [&] { return Harness::label(form, "Label1")->text(); };
         Harness::click(form, "Command1");
-        h.monotonic.nanos += 65 * kNano; // across midnight, and into the year 10000 from 9999
-        h.wall.time.seconds += jump;
+        h.nanos += 65 * kNano; // across midnight, and into the year 10000 from 9999
+        h.wall.seconds += jump;
         Harness::tick(form);
         QCOMPARE(display(), QStringLiteral("00:01:05"));
         QCOMPARE(nearestWholeSecond(clock.now()), start + 66);
         // A monotonic source that steps back is not followed: the count never runs backwards.
-        h.monotonic.nanos -= 120 * kNano;
+        h.nanos -= 120 * kNano;
         Harness::tick(form);
         QCOMPARE(display(), QStringLiteral("00:01:05"));
-        h.monotonic.nanos += 121 * kNano;
+        h.nanos += 121 * kNano;
         Harness::tick(form);
         QCOMPARE(display(), QStringLiteral("00:01:06"));
         Harness::click(form, "Command3"); // Pausa
-        h.monotonic.nanos += 3600 * kNano;
+        h.nanos += 3600 * kNano;
         Harness::click(form, "Command3"); // Riprendi: the hour paused is not counted
-        h.monotonic.nanos += 5 * kNano;
+        h.nanos += 5 * kNano;
         Harness::tick(form);
         QCOMPARE(display(), QStringLiteral("00:01:11"));
         // Past the largest count it stays at the largest.
-        h.monotonic.nanos += std::int64_t{std::numeric_limits<std::int32_t>::max()} * kNano;
+        h.nanos += std::int64_t{std::numeric_limits<std::int32_t>::max()} * kNano;
         Harness::tick(form);
         QCOMPARE(display(), QStringLiteral("596523:14:07"));
         // A monotonic clock at the end of its range: the count saturates, nothing wraps.
-        h.monotonic.nanos = std::numeric_limits<std::int64_t>::max();
+        h.nanos = std::numeric_limits<std::int64_t>::max();
         Harness::tick(form);
         QCOMPARE(display(), QStringLiteral("596523:14:07"));
         QVERIFY(clock.nanosecondsToNextSecond() > 0);
@@ -177,7 +165,7 @@ private slots:
 
     void theCountingTimerSleepsUntilTheNextSecond() {
         SteadyHarness h;
-        h.monotonic.nanos += 700'000'000; // 10:00:00.95
+        h.nanos += 700'000'000; // 10:00:00.95
         h.app.startUp();
         Form1& form = h.app.form1();
         Harness::click(form, "Command1");
@@ -185,7 +173,7 @@ private slots:
         QCOMPARE(timer->nextWait(), forms::kTimerFloorMs);
         // After its first tick, the timer waits for the second to turn, and a little more.
         QTRY_COMPARE(timer->nextWait(), 51);
-        h.monotonic.nanos += 50'000'000; // 10:00:01.00
+        h.nanos += 50'000'000; // 10:00:01.00
         QTRY_COMPARE(timer->nextWait(), 1001);
         QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:00:01"));
         // Paused and started again, it ticks at once, then sleeps again.
