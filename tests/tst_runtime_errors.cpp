@@ -132,6 +132,11 @@ void press(forms::Form& form, const char* name) {
     Harness::button(form, name)->click();
 }
 
+forms::Form& formOf(Harness& h, bool inAbout) {
+    return inAbout ? static_cast<forms::Form&>(h.app.form3())
+                   : static_cast<forms::Form&>(h.app.form1());
+}
+
 struct Case {
     QByteArray name;
     bool inAbout = false;
@@ -151,23 +156,20 @@ void counting(Harness& h) {
     Harness::tick(f);
 }
 
-// The state a designed press starts from, reached as a user reaches it; the clock then moves on,
-// so that an instant the press sets differs from every one before.
-void bring(Harness& h, const QString& state, const QString& button, bool inAbout) {
+// The state a designed press starts from, reached as a user reaches it: through counting for 65
+// seconds, so that a reset from idle has a display to clear. The clock then moves on, so that an
+// instant the press sets differs from every one before.
+void bring(Harness& h, const QString& state, bool inAbout) {
     if (inAbout) {
         if (state == u"enlarged")
             press(h.app.form3(), "Command3");
         return;
     }
-    Form1& f = h.app.form1();
-    if (state != u"idle" || button == u"Command5")
-        counting(h);
-    if (state == u"paused")
-        press(f, "Command3");
-    if (state == u"reading")
-        press(f, "Command4");
-    if (state == u"idle" && button == u"Command5")
-        press(f, "Command2");
+    counting(h);
+    const QMap<QString, const char*> by{
+        {u"idle"_qs, "Command2"}, {u"paused"_qs, "Command3"}, {u"reading"_qs, "Command4"}};
+    if (by.contains(state))
+        press(h.app.form1(), by[state]);
     h.clock.advance(7);
 }
 
@@ -228,13 +230,11 @@ std::vector<Case> designedCases() {
             for (const QString& from : p.from) {
                 Case c{prefix.toLatin1() + button + " from " + from.toLatin1(), inAbout,
                        [&window, &p, prefix, from, inAbout](Harness& h) {
-                           bring(h, from, p.press, inAbout);
+                           bring(h, from, inAbout);
                            return designedSteps(h, window, p, prefix);
                        },
                        [button, inAbout](Harness& h) {
-                           press(inAbout ? static_cast<forms::Form&>(h.app.form3())
-                                         : static_cast<forms::Form&>(h.app.form1()),
-                                 button.constData());
+                           press(formOf(h, inAbout), button.constData());
                        }};
                 if (button == "Command6" && !inAbout)
                     c.trigger = [](Harness& h) {
@@ -273,18 +273,13 @@ Case tick(const char* name, bool inAbout, int before, std::vector<Step> steps,
           std::uint64_t memory = 0) {
     return {name, inAbout,
             [=](Harness& h) {
-                forms::Form& form = inAbout ? static_cast<forms::Form&>(h.app.form3())
-                                            : static_cast<forms::Form&>(h.app.form1());
                 if (!inAbout)
                     counting(h);
-                Harness::tick(form, before);
+                Harness::tick(formOf(h, inAbout), before);
                 h.clock.advance(inAbout ? 0 : 3600);
                 return inAbout ? steps + memorySteps(h, memory) : steps;
             },
-            [inAbout](Harness& h) {
-                Harness::tick(inAbout ? static_cast<forms::Form&>(h.app.form3())
-                                      : static_cast<forms::Form&>(h.app.form1()));
-            }};
+            [inAbout](Harness& h) { Harness::tick(formOf(h, inAbout)); }};
 }
 
 const std::vector<Case>& cases() {
@@ -367,11 +362,9 @@ private slots:
             View before, after;
             bool failed = false;
             const auto run = [&] {
-                forms::Form& form = c.inAbout ? static_cast<forms::Form&>(h.app.form3())
-                                              : static_cast<forms::Form&>(h.app.form1());
                 steps = c.prepare(h);
                 if (!startsUp)
-                    focusOn(form, c.inAbout ? "Command2" : "Command6");
+                    focusOn(formOf(h, c.inAbout), c.inAbout ? "Command2" : "Command6");
                 before = startsUp ? View{} : view(h);
                 const std::size_t boxes = h.msgBox.shown.size();
                 h.app.context().failureHook().counted = 0;
