@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace velti;
@@ -23,13 +24,10 @@ namespace {
 // Resident memory in KiB, from /proc/self/status; -1 when it cannot be read.
 long residentKiB() {
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
+    static const QRegularExpression rss(QStringLiteral("VmRSS:\\s*(\\d+) kB"));
+    const auto found = rss.match(
+        status.open(QIODevice::ReadOnly) ? QString::fromLatin1(status.readAll()) : QString());
+    return found.hasMatch() ? found.captured(1).toLong() : -1;
 }
 
 // Lets every deferred deletion happen, as it would once the event loop is idle.
