@@ -1,8 +1,9 @@
 # The reliability suites: a model of the stopwatch driven beside the real window, a long run of
-# the About window, and faults in the platform and in handlers.
+# the About window, and the real platform services with their faults (on Windows,
+# tst_windows_platform).
 velti_suite(tst_model)
 if(NOT WIN32)
-    # Linux only: they read /proc.
+    # Linux only: they read /proc, set rlimits and start shell scripts.
     velti_suite(tst_soak)
     velti_suite(tst_faults)
 endif()

@@ -1,5 +1,5 @@
-// The clock under the stopwatch: whole seconds, never moved by a setting of the wall clock, and
-// counts that saturate instead of wrapping.
+// The clock under the stopwatch and the display it drives: whole seconds, never moved by a setting
+// of the wall clock, and counts that saturate instead of wrapping.
 #include "tests/support/harness.h"
 
 #include "core/number_format.h"
@@ -25,29 +25,17 @@ std::int64_t secondsAt(const QDate& date, int hour, int minute, int second) {
     return QDate(1899, 12, 30).daysTo(date) * kSecondsPerDay + hour * 3600 + minute * 60 + second;
 }
 
-class FakeWall final : public WallSource {
+// The real window over a SteadyClock whose wall and monotonic sources the test moves by hand.
+class SteadyHarness final : public WallSource, public MonotonicSource {
 public:
-    explicit FakeWall(WallTime start = {secondsAt(QDate(2026, 12, 7), 10, 0, 0), 250'000'000})
-        : time(start) {}
-    WallTime localTime() override { return time; }
-    WallTime time;
-};
-
-class FakeMonotonic final : public MonotonicSource {
-public:
-    std::int64_t nanos = 5 * kNano;
+    explicit SteadyHarness(WallTime start = {secondsAt(QDate(2026, 12, 7), 10, 0, 0), 250'000'000})
+        : wall(start) {}
+    WallTime localTime() override { return wall; }
     std::int64_t nanoseconds() override { return nanos; }
-};
 
-// A clock for the real window that is a SteadyClock over fake sources.
-class SteadyHarness {
-public:
-    SteadyHarness() = default;
-    explicit SteadyHarness(WallTime start) : wall(start) {}
-
-    FakeWall wall;
-    FakeMonotonic monotonic;
-    SteadyClock clock{wall, monotonic};
+    WallTime wall;
+    std::int64_t nanos = 5 * kNano;
+    SteadyClock clock{*this, *this};
     test::FakeMemory memory;
     test::FakeLauncher launcher;
     test::FakeMsgBox msgBox;
@@ -62,101 +50,122 @@ class TestClock : public QObject {
 private slots:
     void initTestCase() { test::initialiseLayer(); }
 
-    void nowIsTruncatedToWholeSeconds() {
-        FakeWall wall;
-        FakeMonotonic monotonic;
-        SteadyClock clock(wall, monotonic);
-        const std::int64_t start = nearestWholeSecond(clock.now());
-        QCOMPARE(start, secondsAt(QDate(2026, 12, 7), 10, 0, 0));
-        // The wall clock read 10:00:00.25: the next second begins 0.75 s later.
-        monotonic.nanos += 749'000'000;
-        QCOMPARE(nearestWholeSecond(clock.now()), start);
-        monotonic.nanos += 1'000'000;
-        QCOMPARE(nearestWholeSecond(clock.now()), start + 1);
-    }
-
-    void wallClockJumpsLeaveTheCountAlone_data() {
-        QTest::addColumn<qint64>("jump");
-        QTest::newRow("an hour forward") << qint64(3600);
-        QTest::newRow("an hour back") << qint64(-3600);
-        QTest::newRow("a day forward") << qint64(86400);
-        QTest::newRow("a day back") << qint64(-86400);
-    }
-    void wallClockJumpsLeaveTheCountAlone() {
-        QFETCH(qint64, jump);
-        SteadyHarness h;
-        Form1& form = h.app.form1();
-        h.app.startUp();
-        Harness::click(form, "Command1");
-        h.monotonic.nanos += 65 * kNano;
-        h.wall.time.seconds += jump; // a daylight-saving switch, or someone setting the clock
-        Harness::tick(form);
-        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:01:05"));
-        // A monotonic source that steps back is not followed: the count never runs backwards.
-        h.monotonic.nanos -= 120 * kNano;
-        Harness::tick(form);
-        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:01:05"));
-        h.monotonic.nanos += 121 * kNano;
-        Harness::tick(form);
-        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:01:06"));
-    }
-
     // Whatever date the wall clock reads at start-up, from before 1900 to the last second of 9999,
-    // the stopwatch counts, pauses, resumes and saturates as it does today. Under the sanitizers
-    // this is also the proof that no date overflows on the way (a single 64-bit count of
-    // nanoseconds since 1899 ends in 2192).
+    // the stopwatch counts in whole seconds, pauses, resumes and saturates as it does today, and
+    // a setting of the wall clock (a daylight-saving switch, someone setting the clock) leaves the
+    // count alone. Under the sanitizers this is also the proof that no date overflows on the way
+    // (a single 64-bit count of nanoseconds since 1899 ends in 2192).
     void anyWallClockDate_data() {
         QTest::addColumn<QDate>("date");
         QTest::addColumn<int>("hour");
         QTest::addColumn<int>("minute");
         QTest::addColumn<int>("second");
-        QTest::newRow("year 1") << QDate(1, 1, 1) << 0 << 0 << 0;
-        QTest::newRow("29 February 1600") << QDate(1600, 2, 29) << 12 << 0 << 0;
-        QTest::newRow("the eve of the zero day") << QDate(1899, 12, 29) << 23 << 59 << 30;
-        QTest::newRow("the zero day") << QDate(1899, 12, 30) << 0 << 0 << 0;
-        QTest::newRow("2192, past a nanosecond count") << QDate(2192, 4, 12) << 0 << 0 << 0;
-        QTest::newRow("2262, past Unix nanoseconds") << QDate(2262, 4, 12) << 0 << 0 << 0;
-        QTest::newRow("the last minute of 9999") << QDate(9999, 12, 31) << 23 << 59 << 30;
+        QTest::addColumn<qint64>("jump"); // of the wall clock, while counting
+        QTest::newRow("year 1") << QDate(1, 1, 1) << 0 << 0 << 0 << qint64(3600);
+        QTest::newRow("29 February 1600") << QDate(1600, 2, 29) << 12 << 0 << 0 << qint64(-3600);
+        QTest::newRow("the eve of the zero day")
+            << QDate(1899, 12, 29) << 23 << 59 << 30 << qint64(86400);
+        QTest::newRow("the zero day") << QDate(1899, 12, 30) << 0 << 0 << 0 << qint64(-86400);
+        QTest::newRow("2026, an hour forward")
+            << QDate(2026, 12, 7) << 10 << 0 << 0 << qint64(3600);
+        QTest::newRow("2192, past a nanosecond count")
+            << QDate(2192, 4, 12) << 0 << 0 << 0 << qint64(-3600);
+        QTest::newRow("2262, past Unix nanoseconds")
+            << QDate(2262, 4, 12) << 0 << 0 << 0 << qint64(0);
+        QTest::newRow("the last minute of 9999")
+            << QDate(9999, 12, 31) << 23 << 59 << 30 << qint64(-86400);
     }
     void anyWallClockDate() {
         QFETCH(QDate, date);
         QFETCH(int, hour);
         QFETCH(int, minute);
         QFETCH(int, second);
+        QFETCH(qint64, jump);
         const std::int64_t start = secondsAt(date, hour, minute, second);
         SteadyHarness h({start, 250'000'000});
         SteadyClock& clock = h.clock;
         QCOMPARE(nearestWholeSecond(clock.now()), start);
+        // The wall clock read a quarter past the second: the next one begins 0.75 s later.
         QCOMPARE(clock.nanosecondsToNextSecond(), std::int64_t{750'000'000});
+        h.nanos += 749'000'000;
+        QCOMPARE(nearestWholeSecond(clock.now()), start);
+        h.nanos += 1'000'000;
+        QCOMPARE(nearestWholeSecond(clock.now()), start + 1);
 
         h.app.startUp();
         Form1& form = h.app.form1();
+        const auto display = [&] { return Harness::label(form, "Label1")->text(); };
         Harness::click(form, "Command1");
-        h.monotonic.nanos += 65 * kNano; // across midnight, and into the year 10000 from 9999
+        h.nanos += 65 * kNano; // across midnight, and into the year 10000 from 9999
+        h.wall.seconds += jump;
         Harness::tick(form);
-        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:01:05"));
-        QCOMPARE(nearestWholeSecond(clock.now()), start + 65);
+        QCOMPARE(display(), QStringLiteral("00:01:05"));
+        QCOMPARE(nearestWholeSecond(clock.now()), start + 66);
+        // A monotonic source that steps back is not followed: the count never runs backwards.
+        h.nanos -= 120 * kNano;
+        Harness::tick(form);
+        QCOMPARE(display(), QStringLiteral("00:01:05"));
+        h.nanos += 121 * kNano;
+        Harness::tick(form);
+        QCOMPARE(display(), QStringLiteral("00:01:06"));
         Harness::click(form, "Command3"); // Pausa
-        h.monotonic.nanos += 3600 * kNano;
+        h.nanos += 3600 * kNano;
         Harness::click(form, "Command3"); // Riprendi: the hour paused is not counted
-        h.monotonic.nanos += 5 * kNano;
+        h.nanos += 5 * kNano;
         Harness::tick(form);
-        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:01:10"));
+        QCOMPARE(display(), QStringLiteral("00:01:11"));
         // Past the largest count it stays at the largest.
-        h.monotonic.nanos += std::int64_t{std::numeric_limits<std::int32_t>::max()} * kNano;
+        h.nanos += std::int64_t{std::numeric_limits<std::int32_t>::max()} * kNano;
         Harness::tick(form);
-        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("596523:14:07"));
+        QCOMPARE(display(), QStringLiteral("596523:14:07"));
         // A monotonic clock at the end of its range: the count saturates, nothing wraps.
-        h.monotonic.nanos = std::numeric_limits<std::int64_t>::max();
+        h.nanos = std::numeric_limits<std::int64_t>::max();
         Harness::tick(form);
-        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("596523:14:07"));
+        QCOMPARE(display(), QStringLiteral("596523:14:07"));
         QVERIFY(clock.nanosecondsToNextSecond() > 0);
         QVERIFY(clock.nanosecondsToNextSecond() <= kNano);
     }
 
+    // The display after a start and each advance of the clock, with a tick after each.
+    void display_data() {
+        QTest::addColumn<QList<qint64>>("advances");
+        QTest::addColumn<QString>("shown");
+        const std::pair<QList<qint64>, const char*> rows[] = {
+            {{0}, "00:00:00"},
+            {{59}, "00:00:59"},
+            {{60}, "00:01:00"},
+            {{3599}, "00:59:59"},
+            {{3600}, "01:00:00"},
+            {{86399}, "23:59:59"},
+            {{86400}, "24:00:00"},
+            {{359999}, "99:59:59"},
+            {{360000}, "100:00:00"},
+            {{4, -60}, "00:00:04"},               // a clock that runs back leaves the display alone
+            {{2147483647}, "596523:14:07"},       // sixty-eight years
+            {{2147483647, 1000}, "596523:14:07"}, // past the largest count it stays there
+        };
+        for (const auto& [advances, shown] : rows) {
+            QStringList tag;
+            for (const qint64 seconds : advances)
+                tag << QString::number(seconds) + u" s"_qs;
+            QTest::newRow(qPrintable(tag.join(u", "_qs))) << advances << QString::fromLatin1(shown);
+        }
+    }
+    void display() {
+        QFETCH(QList<qint64>, advances);
+        Harness h{test::quietTimers};
+        Form1& form = h.startUp();
+        Harness::click(form, "Command1");
+        for (const qint64 seconds : advances) {
+            h.clock.advance(seconds);
+            Harness::tick(form);
+        }
+        QTEST(Harness::label(form, "Label1")->text(), "shown");
+    }
+
     void theCountingTimerSleepsUntilTheNextSecond() {
         SteadyHarness h;
-        h.monotonic.nanos += 700'000'000; // 10:00:00.95
+        h.nanos += 700'000'000; // 10:00:00.95
         h.app.startUp();
         Form1& form = h.app.form1();
         Harness::click(form, "Command1");
@@ -164,7 +173,7 @@ private slots:
         QCOMPARE(timer->nextWait(), forms::kTimerFloorMs);
         // After its first tick, the timer waits for the second to turn, and a little more.
         QTRY_COMPARE(timer->nextWait(), 51);
-        h.monotonic.nanos += 50'000'000; // 10:00:01.00
+        h.nanos += 50'000'000; // 10:00:01.00
         QTRY_COMPARE(timer->nextWait(), 1001);
         QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:00:01"));
         // Paused and started again, it ticks at once, then sleeps again.
@@ -220,35 +229,9 @@ private slots:
         QCOMPARE(wholeSecondsBetween(start + 1e-12, start + instantFromSeconds(7)), 7);
     }
 
-    void aCountOfSixtyEightYearsShowsItsHours() {
-        test::FakeClock clock;
-        test::FakeMemory memory;
-        test::FakeLauncher launcher;
-        test::FakeMsgBox msgBox;
-        Application app{Services{clock, memory, launcher, msgBox}};
-        app.startUp();
-        Form1& form = app.form1();
-        Harness::click(form, "Command1");
-        clock.advance(std::numeric_limits<std::int32_t>::max());
-        Harness::tick(form);
-        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("596523:14:07"));
-        clock.advance(1000); // past the largest count: it stays there
-        Harness::tick(form);
-        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("596523:14:07"));
-    }
-
-    void displayPatterns() {
-        const QLocale italian(QLocale::Italian, QLocale::Italy);
-        const QLocale english(QLocale::English, QLocale::UnitedStates);
-        QCOMPARE(formatNumber(std::int64_t{5}, u"##00"), QStringLiteral("05"));
-        QCOMPARE(formatNumber(std::int64_t{100}, u"##00"), QStringLiteral("100"));
+    // A field below zero keeps its sign before its padded digits.
+    void aNegativeFieldKeepsItsSign() {
         QCOMPARE(formatNumber(std::int64_t{-5}, u"##00"), QStringLiteral("-05"));
-        QCOMPARE(formatNumber(std::uint64_t{0}, u"###,###,###", italian), QString());
-        QCOMPARE(formatNumber(std::uint64_t{999}, u"###,###,###", italian), QStringLiteral("999"));
-        QCOMPARE(formatNumber(std::uint64_t{4294967295}, u"###,###,###", italian),
-                 QStringLiteral("4.294.967.295"));
-        QCOMPARE(formatNumber(std::uint64_t{17179869184}, u"###,###,###", english),
-                 QStringLiteral("17,179,869,184"));
     }
 };
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace velti;
@@ -23,13 +24,10 @@ namespace {
 // Resident memory in KiB, from /proc/self/status; -1 when it cannot be read.
 long residentKiB() {
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
+    static const QRegularExpression rss(QStringLiteral("VmRSS:\\s*(\\d+) kB"));
+    const auto found = rss.match(
+        status.open(QIODevice::ReadOnly) ? QString::fromLatin1(status.readAll()) : QString());
+    return found.hasMatch() ? found.captured(1).toLong() : -1;
 }
 
 // Lets every deferred deletion happen, as it would once the event loop is idle.
@@ -109,11 +107,7 @@ private slots:
 
         // The stopwatch went on counting through every opening.
         Harness::tick(stopwatch);
-        QCOMPARE(Harness::label(stopwatch, "Label1")->text(),
-                 QStringLiteral("%1:%2:%3")
-                     .arg(kOpenings / 3600, 2, 10, QChar(u'0'))
-                     .arg(kOpenings / 60 % 60, 2, 10, QChar(u'0'))
-                     .arg(kOpenings % 60, 2, 10, QChar(u'0')));
+        QCOMPARE(Harness::label(stopwatch, "Label1")->text(), QStringLiteral("00:16:40"));
 
         const long residentAfter = residentKiB();
         QVERIFY(residentBefore > 0 && residentAfter > 0);

@@ -1,4 +1,4 @@
-// The window layer: forms built as designed, unloading, and the end of the program.
+// The window layer: forms built as designed, timers, unloading, and the end of the program.
 #include "tests/support/harness.h"
 
 #include <QApplication>
@@ -14,12 +14,23 @@ class TestWindowLayer : public QObject {
 private slots:
     void initTestCase() { test::initialiseLayer(); }
 
+    // Run at QT_SCALE_FACTOR=2 too: the device pixels double, the layout stays the same.
     void stopwatchWindowAsDesigned() {
+        const double factor = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+                                  ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
+                                  : 1.0;
         Harness h;
         Form1& form = h.startUp();
         QWidget* window = form.window();
         QCOMPARE(window->windowTitle(), QStringLiteral("Vantelsiro"));
         QCOMPARE(window->size(), QSize(264, 175));
+        QCOMPARE(window->devicePixelRatioF(), factor);
+        QCOMPARE(window->windowHandle()->size() * factor, QSize(264, 175) * factor);
+        // The window is drawn at the device's resolution: a grab has twice the pixels.
+        QCOMPARE(window->grab().size(), QSize(264, 175) * factor);
+        QCOMPARE(window->grab().devicePixelRatio(), factor);
+        // A small icon on a scaled screen is drawn from the larger image the icon holds.
+        QCOMPARE(window->windowIcon().pixmap(QSize(16, 16), factor).size(), QSize(16, 16) * factor);
         QCOMPARE(window->minimumSize(), window->maximumSize());
         const Qt::WindowFlags flags = window->windowFlags();
         QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
@@ -59,26 +70,6 @@ private slots:
         QVERIFY(!info->icon().isNull());
         QCOMPARE(info->toolTip(), QStringLiteral("Informazioni su..."));
         QCOMPARE(Harness::timer(form)->period(), forms::kTimerFloorMs);
-    }
-
-    void theLayoutScalesWithTheScreen() {
-        // Run at QT_SCALE_FACTOR=2 too: the device pixels double, the layout stays the same.
-        const double factor = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
-                                  ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
-                                  : 1.0;
-        Harness h;
-        Form1& form = h.startUp();
-        QWidget* window = form.window();
-        QCOMPARE(window->devicePixelRatioF(), factor);
-        QCOMPARE(window->windowHandle()->size() * factor, QSize(264, 175) * factor);
-        const QRect frame = qobject_cast<QWidget*>(form.control("Frame1"))->geometry();
-        QCOMPARE(frame, QRect(8, 0, 249, 105));
-        // The window is drawn at the device's resolution: a grab has twice the pixels.
-        QCOMPARE(window->grab().size(), QSize(264, 175) * factor);
-        QCOMPARE(window->grab().devicePixelRatio(), factor);
-        // A small icon on a scaled screen is drawn from the larger image the icon holds.
-        const QPixmap icon = window->windowIcon().pixmap(QSize(16, 16), factor);
-        QCOMPARE(icon.size(), QSize(16, 16) * factor);
     }
 
     void onlyButtonsTakeTheFocus() {
@@ -121,9 +112,24 @@ private slots:
         });
     }
 
-    void closingTheStopwatchEndsTheProgram() {
+    // A close box unloads its window once; the stopwatch's ends the program.
+    void theCloseBoxUnloadsOnce() {
         Harness h;
         Form1& form = h.startUp();
+        QPointer<QWidget> about;
+        h.withAbout([&](Form3& window) {
+            about = window.window();
+            QCOMPARE(h.app.context().loadedWindows(), 2);
+            about->close();
+            QVERIFY(!window.isLoaded());
+        });
+        QCOMPARE(h.app.context().loadedWindows(), 1);
+        QCOMPARE(h.allUnloaded, 0);
+        QTRY_VERIFY(about.isNull());
+        // The stopwatch takes input again.
+        Harness::altKey(form, Qt::Key_V);
+        QCOMPARE(test::stateOf(form), QStringLiteral("counting"));
+
         QPointer<QWidget> window = form.window();
         window->close();
         QVERIFY(!form.isLoaded());
