@@ -1,7 +1,7 @@
 // Checks the pictures written by tools/make_pictures.py: the headers are read byte by
-// byte, then the files go through Qt's own readers, the way the program will load them.
+// byte, as Windows reads them, then the files go through Qt's own readers, the way the program
+// will load them. What they show is held by the reference pictures of both windows (tst_screens).
 
-#include <QColor>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -34,18 +34,6 @@ qint64 u32(const QByteArray& d, qint64 at) {
     return at + 4 <= d.size() ? u16(d, at) | u16(d, at + 2) << 16 : -1;
 }
 
-// Mean colour of a box of the picture.
-QColor meanColour(const QImage& image, int x0, int y0, int w, int h) {
-    qint64 r = 0, g = 0, b = 0;
-    for (int y = y0; y < y0 + h; ++y)
-        for (int x = x0; x < x0 + w; ++x) {
-            const QRgb px = image.pixel(x, y);
-            r += qRed(px), g += qGreen(px), b += qBlue(px);
-        }
-    const qint64 n = qint64(w) * h;
-    return QColor(int(r / n), int(g / n), int(b / n));
-}
-
 } // namespace
 
 class TestPictures : public QObject {
@@ -55,8 +43,6 @@ private slots:
     void background();
     void icon_data();
     void icon();
-    void stopwatchLooksRight();
-    void infoLooksRight();
 };
 
 void TestPictures::background() {
@@ -76,21 +62,6 @@ void TestPictures::background() {
     const QImage image(path);
     QVERIFY(!image.isNull());
     QCOMPARE(image.size(), QSize(397, 270));
-
-    // Salmon pink in the top right, violet in the bottom left.
-    const QColor topRight = meanColour(image, 370, 5, 20, 20);
-    const QColor bottomLeft = meanColour(image, 5, 245, 20, 20);
-    QVERIFY2(topRight.red() > bottomLeft.red() + 60, "top right is not redder than bottom left");
-    QVERIFY(topRight.red() > topRight.blue() + 40);
-    QVERIFY(bottomLeft.blue() > bottomLeft.green() + 50);
-    QVERIFY(bottomLeft.red() > bottomLeft.green() + 20);
-    // The burst of light near the top-left corner is yellow.
-    const QColor burst = image.pixelColor(64, 40);
-    QVERIFY(burst.red() > 220 && burst.green() > 190);
-    QVERIFY(burst.blue() < burst.green() - 70);
-    // The middle band carries white text, so it must stay well short of white.
-    const QColor middle = meanColour(image, 120, 115, 270, 40);
-    QVERIFY(qGray(middle.rgb()) < 140);
 }
 
 void TestPictures::icon_data() {
@@ -163,36 +134,6 @@ void TestPictures::icon() {
                 clear += qAlpha(image.pixel(x, y)) == 0;
         QVERIFY2(clear > 0 && clear <= area * 3 / 4, qPrintable(QString::number(clear)));
     }
-}
-
-void TestPictures::stopwatchLooksRight() {
-    QImageReader reader(sourcePath("src/resources/stopwatch.ico"), "ico");
-    const QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
-    QCOMPARE(image.size(), QSize(32, 32));
-    QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
-    QCOMPARE(qAlpha(image.pixel(31, 31)), 0);
-    // Around the centre the dial is solid and mostly white, hands and marks aside.
-    int white = 0;
-    for (int y = 13; y < 23; ++y)
-        for (int x = 11; x < 21; ++x) {
-            const QRgb px = image.pixel(x, y);
-            QCOMPARE(qAlpha(px), 255);
-            white += qRed(px) > 220 && qGreen(px) > 220 && qBlue(px) > 220;
-        }
-    QVERIFY2(white >= 50, qPrintable(QString::number(white) + " white pixels of 100"));
-}
-
-void TestPictures::infoLooksRight() {
-    QImageReader reader(sourcePath("src/resources/info.ico"), "ico");
-    const QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
-    QCOMPARE(image.size(), QSize(16, 16));
-    QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
-    QCOMPARE(qAlpha(image.pixel(15, 0)), 0);
-    const QRgb disc = image.pixel(3, 8);
-    QCOMPARE(qAlpha(disc), 255);
-    QVERIFY(qBlue(disc) > qRed(disc) + 100 && qBlue(disc) > qGreen(disc) + 100);
-    const QRgb stem = image.pixel(7, 9); // the letter itself
-    QVERIFY(qRed(stem) > 220 && qGreen(stem) > 220 && qBlue(stem) > 220);
 }
 
 QTEST_MAIN(TestPictures)

@@ -539,23 +539,11 @@ private slots:
         QCOMPARE(h.msgBox.shown.size(), std::size_t{2});
     }
 
-    void operationsOnAnUnloadedWindowFail() {
-        Harness h;
-        Probe probe(h.app.context());
-        probe.show();
-        probe.unload();
-        QVERIFY(!probe.isLoaded());
-        try {
-            probe.Command2.setEnabled(true);
-            QFAIL("an unloaded window's control answered");
-        } catch (const RuntimeError& error) {
-            QCOMPARE(error.number(), 364);
-        }
+    // The 16-bit counters stop at their bound: the step that would pass it fails, and the rest of
+    // the tick with it.
+    void anOverflowingCounterIsARunTimeError() {
         QVERIFY_THROWS_EXCEPTION(RuntimeError, checkedAdd(32767, 1));
         QCOMPARE(checkedAdd(32766, 1), std::int16_t{32767});
-    }
-
-    void anOverflowingCounterIsARunTimeError() {
         auto h = std::make_unique<Harness>(test::quietTimers);
         h->startUp();
         h->withAbout([&](Form3& about) {
