@@ -12,6 +12,7 @@
 //                                     boundaries
 //   xprobe about PROGRAM              opens the About window (Tab, Tab, Space), times the typing
 //                                     of its notice, then the CPU taken while the window stays open
+//                                     (after the keys in XPROBE_ABOUT_KEYS, if any)
 //
 // "Process start" is the moment just before fork(). A window's "first frame" is the first damage
 // the X server reports on it after it is mapped: the first time the program draws into it. The
@@ -506,6 +507,11 @@ int main(int argc, char** argv) {
         const TopLevel& shown = probe.windows()[about];
         std::printf("about_typing_s=%.3f about_repaints=%ld\n",
                     (shown.lastDamage - shown.firstFrame) / 1000, shown.damages);
+        // Keys for the About window once its notice is typed ("alt+m" shows the memory panel).
+        if (const char* keys = std::getenv("XPROBE_ABOUT_KEYS"); keys != nullptr && *keys) {
+            probe.keys(about, keys);
+            probe.during(setting("XPROBE_SETTLE_S", 2) * 1000);
+        }
         measureCpu(probe, about, setting("XPROBE_MEASURE_S", 20), "about_");
     } else {
         fail("unknown mode " + mode);

@@ -154,6 +154,24 @@ private slots:
         });
     }
 
+    // The same figures in another locale are written anew, with that locale's grouping.
+    void memoryFiguresFollowTheLocale() {
+        h->memory.status = {5000, 6000, 7000};
+        h->withAbout([&](Form3& about) {
+            Harness::tick(about);
+            QCOMPARE(Harness::label(about, "Label4")->text(),
+                     QStringLiteral(" Memoria fisica disponibile:  6,000 bytes"));
+            QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+            Harness::tick(about);
+            QCOMPARE(Harness::label(about, "Label3")->text(),
+                     QStringLiteral(" Memoria fisica totale:  5.000 bytes"));
+            QCOMPARE(Harness::label(about, "Label4")->text(),
+                     QStringLiteral(" Memoria fisica disponibile:  6.000 bytes"));
+            QCOMPARE(Harness::label(about, "Label8")->text(),
+                     QStringLiteral(" Memoria virtuale disponibile: 7.000 bytes"));
+        });
+    }
+
     void memoriaEnlargesOnce() {
         h->withAbout([&](Form3& about) {
             QWidget* window = about.window();

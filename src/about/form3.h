@@ -4,6 +4,7 @@
 #include "forms/form.h"
 #include "platform/services.h"
 
+#include <QLocale>
 #include <QString>
 
 #include <cstdint>
@@ -50,6 +51,15 @@ private:
     void showMemoryStatus();
 
     Services services_;
+
+    // A line of the memory panel as last written, with the figure it was written from.
+    struct PanelLine {
+        std::uint64_t figure = 0;
+        QString caption;
+    };
+    // Label8, Label3 and Label4, and the locale their figures were written in.
+    PanelLine panelLines_[3];
+    QLocale panelLocale_;
 };
 
 } // namespace velti

@@ -38,6 +38,11 @@ constexpr std::uint64_t userAddressSpace() {
 // kinds of memory, and a figure cut at the page's end would be shown as a smaller one: the text
 // returned always ends with a whole line. When the file cannot be read to its end (an error, or a
 // file larger than any meminfo), the last line read may be cut short, and is left out.
+//
+// A read that leaves room in the buffer has reached the end: the kernel makes each of these /proc
+// files whole, in one go, before the first byte is read, and a regular file reads short only at
+// its end. So a query costs one read of each file, not a second one that finds nothing more; the
+// About window queries on every tick.
 std::size_t readWhole(int fd, std::vector<char>& buffer) {
     constexpr std::size_t largest = std::size_t{1} << 20;
     if (fd < 0)
@@ -50,14 +55,14 @@ std::size_t readWhole(int fd, std::vector<char>& buffer) {
                 break;
             buffer.resize(std::max<std::size_t>(4096, 2 * buffer.size()));
         }
-        const ssize_t read = pread(fd, buffer.data() + length, buffer.size() - 1 - length,
-                                   static_cast<off_t>(length));
+        const std::size_t room = buffer.size() - 1 - length;
+        const ssize_t read = pread(fd, buffer.data() + length, room, static_cast<off_t>(length));
         if (read < 0 && errno == EINTR)
             continue;
         if (read < 0)
             break;
         length += static_cast<std::size_t>(read);
-        whole = read == 0;
+        whole = static_cast<std::size_t>(read) < room;
     }
     if (!whole) {
         const auto lineEnd =
