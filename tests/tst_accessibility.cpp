@@ -166,6 +166,9 @@ private slots:
         QCOMPARE(told.heard.size(), 1);
         for (int i = 1; i <= 6; ++i)
             QCOMPARE(id(form.control(qPrintable(u"Command%1"_qs.arg(i)))), ids[i - 1]);
+        // What was told is taken away: a later review of the window reads no old time.
+        auto* notice = form.window()->findChild<forms::NoticeControl*>();
+        QTRY_VERIFY_WITH_TIMEOUT(!notice->isVisible(), 2 * forms::accessibility::kNoticeShownMs);
     }
 
     // The About window is read as shown. Its memory panel lies below the window, out of its tree,
