@@ -139,10 +139,11 @@ private slots:
         QTest::addColumn<quint64>("figure");
         const quint64 figures[] = {0ULL, 4'294'967'295ULL, 140'737'094'066'176ULL,
                                    18'446'744'073'709'551'615ULL};
-        for (const char* locale : {"it_IT", "en_US", "fr_FR"}) {
+        for (const QString& locale : {u"it_IT"_qs, u"en_US"_qs, u"fr_FR"_qs}) {
             for (quint64 figure : figures)
-                QTest::addRow("%s %llu", locale, static_cast<unsigned long long>(figure))
-                    << QString::fromLatin1(locale) << figure;
+                QTest::addRow("%s %llu", qPrintable(locale),
+                              static_cast<unsigned long long>(figure))
+                    << locale << figure;
         }
     }
 

@@ -447,11 +447,10 @@ private slots:
     void failureInAHandler_data() {
         QTest::addColumn<QString>("handler");
         QTest::addColumn<int>("which");
-        for (const char* handler :
-             {"load", "click", "timer", "unload", "unload, cancelled first"}) {
+        for (const QString& handler :
+             {u"load"_qs, u"click"_qs, u"timer"_qs, u"unload"_qs, u"unload, cancelled first"_qs}) {
             for (int i = 0; i < int(std::size(failures)); ++i)
-                QTest::addRow("%s, %s", handler, failures[i].name)
-                    << QString::fromLatin1(handler) << i;
+                QTest::addRow("%s, %s", qPrintable(handler), failures[i].name) << handler << i;
         }
     }
     void failureInAHandler() {
