@@ -84,18 +84,6 @@ private slots:
         QCOMPARE(Harness::focused(form), QStringLiteral("Command1"));
     }
 
-    void theRunningTimerTicksByItself() {
-        Harness h;
-        Form1& form = h.startUp();
-        Harness::click(form, "Command1");
-        h.clock.advance(3);
-        QTRY_COMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:00:03"));
-        Harness::click(form, "Command3");
-        h.clock.advance(3);
-        QTest::qWait(3 * forms::kTimerFloorMs);
-        QCOMPARE(Harness::label(form, "Label1")->text(), QStringLiteral("00:00:03"));
-    }
-
     // The notice typed, the timer keeps its period, and each tick still reads the memory figures.
     void theAboutTimerKeepsItsRhythmOnceTheNoticeIsTyped() {
         Harness h;
