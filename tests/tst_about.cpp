@@ -20,24 +20,12 @@ QColor textColour(const QLabel* label) {
 
 } // namespace
 
-class TestAbout : public QObject {
+class TestAbout : public test::StartedSuite {
     Q_OBJECT
-
-    std::unique_ptr<Harness> h;
 
     QLabel* line(Form3& about, int index) { return Harness::label(about, "Label1", index); }
 
 private slots:
-    void initTestCase() { test::initialiseLayer(); }
-    void init() {
-        h = std::make_unique<Harness>(test::quietTimers);
-        h->startUp();
-    }
-    void cleanup() {
-        QLocale::setDefault(QLocale::c());
-        h.reset();
-    }
-
     // Its title, modality and place: tst_accessibility and tst_desktop.
     void opensAsDesigned() {
         QVERIFY(!h->app.hasForm3());

@@ -52,7 +52,6 @@ class TestAccessibility : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { test::initialiseLayer(); }
 
     void theStopwatchIsReadAsShown() {
         Harness h{test::quietTimers};

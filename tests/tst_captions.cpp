@@ -83,24 +83,13 @@ void checkCaptions(QWidget* window, const QStringList& mayShrink = {}) {
 
 } // namespace
 
-class TestCaptions : public QObject {
+class TestCaptions : public test::StartedSuite {
     Q_OBJECT
-
-    std::unique_ptr<Harness> h;
 
 private slots:
     void initTestCase() {
-        test::initialiseLayer();
         if (qEnvironmentVariableIsSet("VELTI_FACE"))
             QCOMPARE(QFontInfo(QApplication::font()).family(), qEnvironmentVariable("VELTI_FACE"));
-    }
-    void init() {
-        h = std::make_unique<Harness>(test::quietTimers);
-        h->startUp();
-    }
-    void cleanup() {
-        QLocale::setDefault(QLocale::c());
-        h.reset();
     }
 
     void stopwatch() {

@@ -48,7 +48,6 @@ class TestClock : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { test::initialiseLayer(); }
 
     // Whatever date the wall clock reads at start-up, from before 1900 to the last second of 9999,
     // the stopwatch counts in whole seconds, pauses, resumes and saturates as it does today, and

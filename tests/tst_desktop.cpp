@@ -189,7 +189,6 @@ class TestDesktop : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { test::initialiseLayer(); }
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
     // Inputs found by random input, given with no delay between them; then time for anything an

@@ -49,19 +49,10 @@ QString labelText(forms::Form& form, const char* name) {
 
 } // namespace
 
-class TestFaults : public QObject {
+class TestFaults : public test::StartedSuite {
     Q_OBJECT
 
-    std::unique_ptr<Harness> h;
-
 private slots:
-    void initTestCase() { test::initialiseLayer(); }
-    void init() {
-        h = std::make_unique<Harness>(test::quietTimers);
-        h->startUp();
-    }
-    void cleanup() { h.reset(); }
-
     // --- The help viewer, started by "&Crediti" through the real launcher, which searches the
     // PATH only: a viewer in the current directory is never started.
 

@@ -223,7 +223,6 @@ class TestModel : public QObject {
     }
 
 private slots:
-    void initTestCase() { test::initialiseLayer(); }
 
     void theWindowFollowsTheModel() {
         if (qEnvironmentVariableIsSet("VELTI_MODEL_SEED"))

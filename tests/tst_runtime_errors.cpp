@@ -342,7 +342,6 @@ class TestRuntimeErrors : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { test::initialiseLayer(); }
 
     void failingAtEveryOperation_data() {
         QTest::addColumn<int>("which");

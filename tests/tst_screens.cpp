@@ -71,23 +71,15 @@ void compareWithReference(QWidget* window, const QString& name) {
 
 } // namespace
 
-class TestScreens : public QObject {
+class TestScreens : public test::StartedSuite {
     Q_OBJECT
-
-    std::unique_ptr<Harness> h;
 
 private slots:
     void initTestCase() {
-        test::initialiseLayer();
         // The figures are grouped as an Italian user sees.
-        QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+        locale = QLocale(QLocale::Italian, QLocale::Italy);
         QCOMPARE(QFontInfo(QApplication::font()).family(), QStringLiteral("Liberation Sans"));
     }
-    void init() {
-        h = std::make_unique<Harness>(test::quietTimers);
-        h->startUp();
-    }
-    void cleanup() { h.reset(); }
 
     // Driven by access keys only, so no button is drawn under the mouse.
     void stopwatch_data() {

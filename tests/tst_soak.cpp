@@ -71,7 +71,6 @@ class TestSoak : public QObject {
     }
 
 private slots:
-    void initTestCase() { test::initialiseLayer(); }
 
     void aThousandOpeningsLeaveNothingBehind() {
         Harness h{test::quietTimers};

@@ -12,7 +12,6 @@ class TestWindowLayer : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { test::initialiseLayer(); }
 
     // Run at QT_SCALE_FACTOR=2 too: the device pixels double, the layout stays the same.
     void stopwatchWindowAsDesigned() {

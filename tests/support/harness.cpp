@@ -35,12 +35,15 @@ QString stateOf(Form1& form) {
     return QStringLiteral("unknown status ") + status;
 }
 
-void initialiseLayer() {
-    forms::initialise(*qApp);
+// The layer is set up once per test binary, before its first window is made.
+static Services initialised(const Services& services) {
+    static const bool once = (forms::initialise(*qApp), true);
+    Q_UNUSED(once);
+    return services;
 }
 
 Harness::Harness(forms::TimerPolicy timers)
-    : app(Services{clock, memory, launcher, msgBox}, timers) {
+    : app(initialised(Services{clock, memory, launcher, msgBox}), timers) {
     app.context().whenAllUnloaded([this] { ++allUnloaded; });
 }
 

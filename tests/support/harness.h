@@ -10,6 +10,7 @@
 #include "stopwatch/form1.h"
 
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QStringList>
 #include <QWidget>
@@ -17,9 +18,6 @@
 #include <memory>
 
 namespace velti::test {
-
-// Called once per test binary, before any window is made.
-void initialiseLayer();
 
 // The designed state the stopwatch shows ("idle", "counting"...: its status line, which buttons
 // can be pressed, their captions and the timer, all as tests/support/design.json states them), or
@@ -64,6 +62,23 @@ public:
     // open says) and runs body inside its modal loop once it is active; the window is closed
     // with "OK" afterwards if body leaves it open.
     void withAbout(const std::function<void(Form3&)>& body, const std::function<void()>& open = {});
+};
+
+// A suite whose every test starts in the suite's locale with the stopwatch up, on quiet timers.
+class StartedSuite : public QObject {
+    Q_OBJECT
+
+protected:
+    std::unique_ptr<Harness> h;
+    QLocale locale = QLocale::c();
+
+private slots:
+    void init() {
+        QLocale::setDefault(locale);
+        h = std::make_unique<Harness>(quietTimers);
+        h->startUp();
+    }
+    void cleanup() { h.reset(); }
 };
 
 } // namespace velti::test
