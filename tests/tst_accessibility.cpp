@@ -48,14 +48,12 @@ public:
 
 } // namespace
 
-class TestAccessibility : public QObject {
+class TestAccessibility : public test::StartedSuite {
     Q_OBJECT
 
 private slots:
-
     void theStopwatchIsReadAsShown() {
-        Harness h{test::quietTimers};
-        Form1& form = h.startUp();
+        Form1& form = h->app.form1();
         QAccessibleInterface* window = accessible(form.window());
         QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Vantelsiro"));
         QCOMPARE(window->role(), QAccessible::Window);
@@ -88,8 +86,7 @@ private slots:
     // client holding it reads with its new name. (Qt's bridge is not active on offscreen: the
     // events themselves are heard in tests/system/orca.sh.)
     void eachActionIsToldOnceByObjectsThatStay() {
-        Harness h{test::quietTimers};
-        Form1& form = h.startUp();
+        Form1& form = h->app.form1();
         Told told;
         // The frame is the status bar: a reader's "read the status bar" speaks its labels as they
         // are now.
@@ -124,7 +121,7 @@ private slots:
         };
         for (const auto& action : actions) {
             told.heard.clear();
-            h.clock.advance(action.seconds);
+            h->clock.advance(action.seconds);
             Harness::tick(form);
             if (action.key == Qt::Key_Return)
                 Harness::key(form, action.key);
@@ -145,7 +142,7 @@ private slots:
         told.heard.clear();
         Harness::altKey(form, Qt::Key_V);
         QTRY_COMPARE(told.heard.size(), 1);
-        h.clock.advance(2);
+        h->clock.advance(2);
         Harness::tick(form, 3);
         Harness::key(form, Qt::Key_Tab);
         QTest::qWait(3 * forms::accessibility::kNoticeDelayMs);
@@ -161,11 +158,9 @@ private slots:
     // until "&Memoria" grows it: then the same objects join the tree and the reader is told the
     // figures.
     void theAboutWindowIsReadAsShown() {
-        Harness h{test::quietTimers};
-        h.memory.status = {8'192, 4'096, 2'048};
-        h.startUp();
+        h->memory.status = {8'192, 4'096, 2'048};
         Told told;
-        h.withAbout([&](Form3& about) {
+        h->withAbout([&](Form3& about) {
             QAccessibleInterface* window = accessible(about.window());
             QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Informazioni su..."));
             QCOMPARE(window->role(), QAccessible::Dialog);

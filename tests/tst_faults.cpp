@@ -185,38 +185,30 @@ private slots:
         QTest::addColumn<QString>("available");
         QTest::addColumn<bool>("virtualFigure");
         const QByteArray used = "1\n";
-        QTest::newRow("both missing") << QByteArray() << QByteArray() << ""
-                                      << "" << false;
-        QTest::newRow("folders") << QByteArray("<dir>") << QByteArray("<dir>") << ""
-                                 << "" << false;
-        QTest::newRow("FIFOs") << QByteArray("<fifo>") << QByteArray("<fifo>") << ""
-                               << "" << false;
-        QTest::newRow("meminfo missing") << QByteArray() << used << ""
-                                         << "" << true;
-        QTest::newRow("statm missing")
-            << QByteArray("MemTotal:  2048 kB\nMemAvailable: 1 kB\n") << QByteArray() << "2,097,152"
-            << "1,024" << false;
-        QTest::newRow("empty") << QByteArray("") << QByteArray("") << ""
-                               << "" << false;
-        QTest::newRow("foreign") << QByteArray("Nothing: here\n") << QByteArray("nonsense\n") << ""
-                                 << "" << false;
-        QTest::newRow("negative") << QByteArray("MemTotal: -5 kB\nMemAvailable: 7 kB\n") << used
-                                  << ""
-                                  << "7,168" << true;
-        QTest::newRow("past 64 bits")
-            << QByteArray("MemTotal: 18446744073709551616 kB\nMemAvailable: 3 kB\n") << used << ""
-            << "3,072" << true;
-        QTest::newRow("past 64 bits in bytes")
-            << QByteArray("MemTotal: 18014398509481984 kB\nMemAvailable: 12x kB\n") << used << ""
-            << "" << true;
-        QTest::newRow("another key's tail")
-            << QByteArray("HugeMemTotal: 9 kB\nMemAvailable:\n") << used << ""
-            << "" << true;
-        QTest::newRow("past the first page")
-            << QByteArray("Hugepages-2048kB:   163 kB\n").repeated(160) + "MemTotal:  2048 kB\n" +
-                   "MemAvailable: 1 kB\n"
-            << used << "2,097,152"
-            << "1,024" << true;
+        const QByteArray pages = QByteArray("Hugepages-2048kB:   163 kB\n").repeated(160);
+        const struct {
+            const char* name;
+            QByteArray meminfo, statm;
+            const char *total, *available;
+        } rows[] = {
+            // clang-format off
+            {"both missing", {}, {}, "", ""},
+            {"folders", "<dir>", "<dir>", "", ""},
+            {"FIFOs", "<fifo>", "<fifo>", "", ""},
+            {"meminfo missing", {}, used, "", ""},
+            {"statm missing", "MemTotal:  2048 kB\nMemAvailable: 1 kB\n", {}, "2,097,152", "1,024"},
+            {"empty", "", "", "", ""},
+            {"foreign", "Nothing: here\n", "nonsense\n", "", ""},
+            {"negative", "MemTotal: -5 kB\nMemAvailable: 7 kB\n", used, "", "7,168"},
+            {"past 64 bits", "MemTotal: 18446744073709551616 kB\nMemAvailable: 3 kB\n", used, "", "3,072"},
+            {"past 64 bits in bytes", "MemTotal: 18014398509481984 kB\nMemAvailable: 12x kB\n", used, "", ""},
+            {"another key's tail", "HugeMemTotal: 9 kB\nMemAvailable:\n", used, "", ""},
+            {"past the first page", pages + "MemTotal:  2048 kB\nMemAvailable: 1 kB\n", used, "2,097,152", "1,024"},
+            // clang-format on
+        };
+        for (const auto& row : rows)
+            QTest::newRow(row.name) << row.meminfo << row.statm << QString::fromLatin1(row.total)
+                                    << QString::fromLatin1(row.available) << (row.statm == used);
     }
     void memoryFiles() {
         QTemporaryDir dir;
