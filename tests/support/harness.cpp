@@ -35,15 +35,12 @@ QString stateOf(Form1& form) {
     return QStringLiteral("unknown status ") + status;
 }
 
-// The layer is set up once per test binary, before its first window is made.
-static Services initialised(const Services& services) {
-    static const bool once = (forms::initialise(*qApp), true);
-    Q_UNUSED(once);
-    return services;
-}
-
 Harness::Harness(forms::TimerPolicy timers)
-    : app(initialised(Services{clock, memory, launcher, msgBox}), timers) {
+    : app(Services{clock, memory, launcher, msgBox}, timers) {
+    // The layer is set up once per test binary, before its first window is made: the application
+    // makes none until it starts up.
+    static const bool initialised = (forms::initialise(*qApp), true);
+    Q_UNUSED(initialised);
     app.context().whenAllUnloaded([this] { ++allUnloaded; });
 }
 
