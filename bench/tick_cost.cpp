@@ -7,8 +7,8 @@
 //                         seven rounds
 #include "about/form3.h"
 #include "app/application.h"
+#include "forms/controls.h"
 #include "forms/form.h"
-#include "forms/widgets.h"
 #include "platform/clock.h"
 #include "platform/launcher.h"
 #include "platform/memory.h"
@@ -69,25 +69,24 @@ int main(int argc, char** argv) {
     application.startUp();
 
     Form1& stopwatch = application.form1();
-    qobject_cast<QPushButton*>(stopwatch.control("Command1"))->click();
-    auto* stopwatchTimer = qobject_cast<forms::TimerControl*>(stopwatch.control("Timer1"));
+    stopwatch.findChild<QPushButton*>("Command1")->click();
+    auto* stopwatchTimer = stopwatch.findChild<forms::TimerControl*>("Timer1");
     const double stopwatchNs = perTick(stopwatchTimer, ticks);
 
     double aboutNs = 0;
     QTimer::singleShot(0, &qt, [&] {
-        Form3& about = application.form3();
-        auto* aboutTimer = qobject_cast<forms::TimerControl*>(about.control("Timer1"));
+        Form3& about = *application.about();
+        auto* aboutTimer = about.findChild<forms::TimerControl*>("Timer1");
         for (int i = 0; i < 200; ++i) // the notice typed
             aboutTimer->tick();
         aboutNs = perTick(aboutTimer, ticks / 4);
         about.unload();
     });
-    qobject_cast<QPushButton*>(stopwatch.control("Command6"))->click();
+    stopwatch.findChild<QPushButton*>("Command6")->click();
 
-    forms::TimerControl empty(1, byHand, nullptr);
+    forms::TimerControl empty(byHand.floorMs, nullptr);
     int calls = 0;
-    empty.setHandler([&] { ++calls; });
-    empty.setEnabled(true);
+    QObject::connect(&empty, &forms::TimerControl::ticked, [&] { ++calls; });
     const double emptyNs = perTick(&empty, ticks);
 
     if (msgBox.shown != 0 || calls == 0) {

@@ -4,7 +4,7 @@
 #include <QAccessible>
 #include <QTest>
 
-#include "forms/widgets.h"
+#include "forms/accessibility.h"
 
 using namespace velti;
 using velti::test::Harness;
@@ -39,7 +39,7 @@ public:
     Told() { qApp->installEventFilter(this); }
     QStringList heard;
     bool eventFilter(QObject* object, QEvent* event) override {
-        if (auto* notice = qobject_cast<forms::NoticeControl*>(object);
+        if (auto* notice = qobject_cast<forms::accessibility::NoticeControl*>(object);
             notice != nullptr && event->type() == QEvent::Show)
             heard << notice->words->text();
         return false;
@@ -62,21 +62,23 @@ private slots:
         // information button, which has none, by its tooltip.
         const test::DesignedWindow& design = test::designedStopwatch();
         for (const QString& control : design.tabOrder) {
-            QAccessibleInterface* button = accessible(form.control(qPrintable(control)));
+            QAccessibleInterface* button = accessible(Harness::control(form, qPrintable(control)));
             QCOMPARE(button->role(), QAccessible::Button);
             const QString caption = QString(design.captions[control]).remove(u'&');
             QCOMPARE(button->text(QAccessible::Name),
                      caption.isEmpty() ? u"Informazioni su..."_qs : caption);
         }
-        QVERIFY(accessible(form.control("Command1"))->state().focused);
+        QVERIFY(accessible(Harness::control(form, "Command1"))->state().focused);
         // The focused button is named alone: no label brings the time in, and no button claims
         // to be the default one, as none is.
-        QVERIFY(accessible(form.control("Command1"))->relations(QAccessible::Label).isEmpty());
-        QVERIFY(!accessible(form.control("Command1"))->state().defaultButton);
-        QVERIFY(accessible(form.control("Command2"))->state().disabled);
-        QVERIFY(!accessible(form.control("Command1"))->state().disabled);
+        QVERIFY(accessible(Harness::control(form, "Command1"))
+                    ->relations(QAccessible::Label)
+                    .isEmpty());
+        QVERIFY(!accessible(Harness::control(form, "Command1"))->state().defaultButton);
+        QVERIFY(accessible(Harness::control(form, "Command2"))->state().disabled);
+        QVERIFY(!accessible(Harness::control(form, "Command1"))->state().disabled);
 
-        QAccessibleInterface* display = accessible(form.control("Label1"));
+        QAccessibleInterface* display = accessible(Harness::control(form, "Label1"));
         QCOMPARE(display->role(), QAccessible::StaticText);
         QCOMPARE(display->text(QAccessible::Name), QStringLiteral("00:00:00"));
     }
@@ -90,7 +92,7 @@ private slots:
         Told told;
         // The frame is the status bar: a reader's "read the status bar" speaks its labels as they
         // are now.
-        QAccessibleInterface* bar = accessible(form.control("Frame1"));
+        QAccessibleInterface* bar = accessible(Harness::control(form, "Frame1"));
         QCOMPARE(bar->role(), QAccessible::StatusBar);
         const auto readout = [bar] {
             QStringList said;
@@ -98,10 +100,10 @@ private slots:
                 said << bar->child(i)->text(QAccessible::Name);
             return said.join(u' ');
         };
-        QAccessibleInterface* pause = accessible(form.control("Command3"));
+        QAccessibleInterface* pause = accessible(Harness::control(form, "Command3"));
         QList<QAccessible::Id> ids;
         for (int i = 1; i <= 6; ++i)
-            ids << id(form.control(qPrintable(u"Command%1"_qs.arg(i))));
+            ids << id(Harness::control(form, qPrintable(u"Command%1"_qs.arg(i))));
         const struct {
             Qt::Key key;
             int seconds; // the clock's advance and a tick before the key; a tick follows it
@@ -148,9 +150,9 @@ private slots:
         QTest::qWait(3 * forms::accessibility::kNoticeDelayMs);
         QCOMPARE(told.heard.size(), 1);
         for (int i = 1; i <= 6; ++i)
-            QCOMPARE(id(form.control(qPrintable(u"Command%1"_qs.arg(i)))), ids[i - 1]);
+            QCOMPARE(id(Harness::control(form, qPrintable(u"Command%1"_qs.arg(i)))), ids[i - 1]);
         // What was told is taken away: a later review of the window reads no old time.
-        auto* notice = form.window()->findChild<forms::NoticeControl*>();
+        auto* notice = form.window()->findChild<forms::accessibility::NoticeControl*>();
         QTRY_VERIFY_WITH_TIMEOUT(!notice->isVisible(), 2 * forms::accessibility::kNoticeShownMs);
     }
 
@@ -165,25 +167,25 @@ private slots:
             QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Informazioni su..."));
             QCOMPARE(window->role(), QAccessible::Dialog);
             for (const QString& control : test::designedAbout().tabOrder)
-                QCOMPARE(name(about.control(qPrintable(control))),
+                QCOMPARE(name(Harness::control(about, qPrintable(control))),
                          QString(test::designedAbout().captions[control]).remove(u'&'));
-            QVERIFY(accessible(about.control("Command1"))->state().focused);
-            QCOMPARE(name(about.control("Label1", 0)), QStringLiteral("Vantelsiro"));
-            QCOMPARE(name(about.control("Label2")), QStringLiteral("Preciso al secondo"));
+            QVERIFY(accessible(Harness::control(about, "Command1"))->state().focused);
+            QCOMPARE(name(Harness::control(about, "Label1", 0)), QStringLiteral("Vantelsiro"));
+            QCOMPARE(name(Harness::control(about, "Label2")), QStringLiteral("Preciso al secondo"));
             const char* panel[] = {"Label3", "Image2", "Label4", "Label8"};
             for (const char* control : panel) {
-                QVERIFY2(!showing(about.control(control)), control);
-                QCOMPARE(window->indexOfChild(accessible(about.control(control))), -1);
+                QVERIFY2(!showing(Harness::control(about, control)), control);
+                QCOMPARE(window->indexOfChild(accessible(Harness::control(about, control))), -1);
             }
-            QVERIFY(showing(about.control("Label5")));
-            const QAccessible::Id hidden = id(about.control("Label3"));
+            QVERIFY(showing(Harness::control(about, "Label5")));
+            const QAccessible::Id hidden = id(Harness::control(about, "Label3"));
             Harness::tick(about, 3);
-            QCOMPARE(name(about.control("Label1", 1)), QStringLiteral("Que"));
+            QCOMPARE(name(Harness::control(about, "Label1", 1)), QStringLiteral("Que"));
             Harness::altKey(about, Qt::Key_M);
             for (const char* control : panel)
-                QVERIFY2(showing(about.control(control)), control);
-            QVERIFY(window->indexOfChild(accessible(about.control("Label3"))) >= 0);
-            QCOMPARE(id(about.control("Label3")), hidden);
+                QVERIFY2(showing(Harness::control(about, control)), control);
+            QVERIFY(window->indexOfChild(accessible(Harness::control(about, "Label3"))) >= 0);
+            QCOMPARE(id(Harness::control(about, "Label3")), hidden);
             QTRY_COMPARE(told.heard, QStringList{u"Memoria fisica totale:  8,192 bytes, "
                                                  u"Memoria fisica disponibile:  4,096 bytes, "
                                                  u"Memoria virtuale disponibile: 2,048 bytes"_qs});

@@ -37,7 +37,8 @@ void checkCaptions(QWidget* window, const QStringList& mayShrink = {}) {
     QList<QPair<QString, QRect>> drawn;
     for (QLabel* label : window->findChildren<QLabel*>()) {
         // The notice of what an action changed is for assistive technology only, drawn nowhere.
-        if (label->text().isEmpty() || qobject_cast<forms::NoticeControl*>(label->parent()))
+        if (label->text().isEmpty() ||
+            qobject_cast<forms::accessibility::NoticeControl*>(label->parent()))
             continue;
         const QString name = label->objectName() + u' ' + label->text();
         auto* caption = qobject_cast<forms::CaptionLabel*>(label);
@@ -150,7 +151,7 @@ private slots:
             Harness::tick(about);
             QCOMPARE(QLocale().name(), locale);
             for (const char* name : {"Label3", "Label4", "Label8"}) {
-                auto* field = qobject_cast<forms::CaptionLabel*>(about.control(name));
+                auto* field = qobject_cast<forms::CaptionLabel*>(Harness::control(about, name));
                 QVERIFY(field != nullptr);
                 const QString caption = field->text();
                 QVERIFY2(caption.endsWith(u" bytes"_qs), qPrintable(caption));

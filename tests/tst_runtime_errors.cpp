@@ -51,8 +51,10 @@ QString aboutSeen;
 
 View view(Harness& h) {
     View v;
+    if (!h.app.started())
+        return v;
     Form1& f = h.app.form1();
-    if (f.isLoaded()) {
+    if (f.isVisible()) {
         for (const char* name :
              {"Command1", "Command2", "Command3", "Command4", "Command5", "Command6"})
             v[QStringLiteral("Form1.%1.enabled").arg(name)] =
@@ -67,10 +69,10 @@ View view(Harness& h) {
     v["Form1.via"] = number(f.via);
     v["Form1.sttop"] = number(f.sttop);
     v["Form1.About"] = aboutSeen;
-    v["Form3"] = flag(h.app.hasForm3() && h.app.form3().isLoaded());
+    v["Form3"] = flag(h.about() != nullptr && h.about()->isVisible());
     if (v["Form3"] == u"no")
         return v;
-    Form3& a = h.app.form3();
+    Form3& a = *h.about();
     v["Form3.height"] = QString::number(a.window()->height());
     v["Form3.Command3.enabled"] = flag(Harness::button(a, "Command3")->isEnabled());
     for (int i = 1; i <= 3; ++i) {
@@ -121,20 +123,19 @@ QString differences(const View& actual, const View& expected) {
 
 // Tabs forward until the named button has the focus: the handler is then pressed without
 // touching the focus, so every focus step it takes can be seen.
-void focusOn(forms::Form& form, const char* name) {
+void focusOn(QWidget& form, const char* name) {
     for (int i = 0; i < 8 && Harness::focused(form) != QLatin1String(name); ++i)
         Harness::key(form, Qt::Key_Tab);
     QCOMPARE(Harness::focused(form), QLatin1String(name));
 }
 
 // Pressed as a screen reader or a script presses it: the click, and nothing else.
-void press(forms::Form& form, const char* name) {
+void press(QWidget& form, const char* name) {
     Harness::button(form, name)->click();
 }
 
-forms::Form& formOf(Harness& h, bool inAbout) {
-    return inAbout ? static_cast<forms::Form&>(h.app.form3())
-                   : static_cast<forms::Form&>(h.app.form1());
+QWidget& formOf(Harness& h, bool inAbout) {
+    return inAbout ? static_cast<QWidget&>(*h.about()) : static_cast<QWidget&>(h.app.form1());
 }
 
 struct Case {
@@ -162,7 +163,7 @@ void counting(Harness& h) {
 void bring(Harness& h, const QString& state, bool inAbout) {
     if (inAbout) {
         if (state == u"enlarged")
-            press(h.app.form3(), "Command3");
+            press(*h.about(), "Command3");
         return;
     }
     counting(h);
@@ -177,7 +178,6 @@ void bring(Harness& h, const QString& state, bool inAbout) {
 std::vector<Step> designedSteps(Harness& h, const test::DesignedWindow& window,
                                 const test::DesignedPress& p, const QString& prefix) {
     std::vector<Step> steps;
-    Form1& f = h.app.form1();
     for (const QString& step : p.steps) {
         const QString name = step.section(u'=', 0, 0), value = step.section(u'=', 1);
         const QString control = name.section(u'.', 0, 0);
@@ -185,9 +185,10 @@ std::vector<Step> designedSteps(Harness& h, const test::DesignedWindow& window,
             steps.push_back({prefix.chopped(1), "no"});
         else if (name == u"via" || name == u"sttop")
             steps.push_back({prefix + name,
-                             value == u"0"         ? value
-                             : value == u"resumed" ? number(f.via + (h.clock.now() - f.sttop))
-                                                   : number(h.clock.now()),
+                             value == u"0" ? value
+                             : value == u"resumed"
+                                 ? number(h.app.form1().via + (h.clock.now() - h.app.form1().sttop))
+                                 : number(h.clock.now()),
                              false});
         else if (!value.isEmpty())
             steps.push_back({prefix + name, value});
@@ -219,9 +220,6 @@ std::vector<Case> designedCases() {
             if (p.from.isEmpty()) { // the window's loading
                 all.push_back({prefix.toLatin1() + button, false,
                                [&window, &p, prefix](Harness& h) {
-                                   // Nothing else sets the pause instant: a value of our own
-                                   // shows when it is cleared.
-                                   h.app.form1().sttop = 1234.5;
                                    return designedSteps(h, window, p, prefix);
                                },
                                [](Harness& h) { h.startUp(); }});
@@ -239,11 +237,11 @@ std::vector<Case> designedCases() {
                 if (button == "Command6" && !inAbout)
                     c.trigger = [](Harness& h) {
                         QTimer::singleShot(0, h.app.form1().window(), [&h] {
-                            if (!h.app.hasForm3() || !h.app.form3().isLoaded())
+                            if (h.about() == nullptr || !h.about()->isVisible())
                                 return;
-                            h.app.context().failureHook().failAt = 0;
+                            h.failure.failAt = 0;
                             aboutSeen = QStringLiteral("shown");
-                            Harness::click(h.app.form3(), "Command1");
+                            Harness::click(*h.about(), "Command1");
                         });
                         press(h.app.form1(), "Command6");
                     };
@@ -315,18 +313,18 @@ const Expected failures[] = {
     {"unloaded window", Failure::Unloaded, "Errore di run-time '364':\n\nOggetto scaricato"},
 };
 
-QString labelText(forms::Form& form, const char* name, int index = -1) {
+QString labelText(QWidget& form, const char* name, int index = -1) {
     return Harness::label(form, name, index)->text();
 }
 
-// A probe window failing as asked, and a second window whose label its handlers write to.
+// A probe window failing as asked, and the label of a second window, gone before its handlers
+// write to it.
 struct Probed {
-    Probed(forms::Context& context, test::Failing failing)
-        : other(context), probe(context, failing) {
-        probe.elsewhere = &otherLabel;
-    }
-    Probe other;
-    forms::Label otherLabel{other, "Label2"};
+    Probed(forms::Runtime& runtime, test::Failing failing)
+        : other(std::make_unique<Probe>(runtime)), otherLabel(*other, "Label2"),
+          probe((other.reset(), runtime), failing, &otherLabel) {}
+    std::unique_ptr<Probe> other;
+    forms::Label otherLabel;
     Probe probe;
 };
 
@@ -366,10 +364,10 @@ private slots:
                     focusOn(formOf(h, c.inAbout), c.inAbout ? "Command2" : "Command6");
                 before = startsUp ? View{} : view(h);
                 const std::size_t boxes = h.msgBox.shown.size();
-                h.app.context().failureHook().counted = 0;
-                h.app.context().failureHook().failAt = k;
+                h.failure.counted = 0;
+                h.failure.failAt = k;
                 c.trigger(h);
-                h.app.context().failureHook().failAt = 0;
+                h.failure.failAt = 0;
                 after = view(h);
                 failed = h.msgBox.shown.size() > boxes;
                 if (failed)
@@ -382,7 +380,7 @@ private slots:
                 for (const char* name : {"Command2", "Command3", "Command4"})
                     before[QStringLiteral("Form1.%1.enabled").arg(name)] = "yes";
                 before["Form1.Timer1.enabled"] = "yes";
-                before["Form1.sttop"] = "1234.5";
+                before["Form1.via"] = before["Form1.sttop"] = "0";
                 before["Form1.focus"] = "*";
             } else {
                 h.startUp();
@@ -427,14 +425,14 @@ private slots:
     void aboutLoadAndCreditiTakeNoOperation() {
         Harness h{test::quietTimers};
         h.startUp();
-        h.app.context().failureHook().counted = 0;
-        h.app.context().failureHook().failAt = 2; // the first is the information button's Show
+        h.failure.counted = 0;
+        h.failure.failAt = 2; // the first is the information button's Show
         h.withAbout([&](Form3& about) {
-            QCOMPARE(h.app.context().failureHook().counted, 1);
+            QCOMPARE(h.failure.counted, 1);
             press(about, "Command2");
             QCOMPARE(h.launcher.calls.size(), std::size_t{1});
-            QCOMPARE(h.app.context().failureHook().counted, 1);
-            h.app.context().failureHook().failAt = 0;
+            QCOMPARE(h.failure.counted, 1);
+            h.failure.failAt = 0;
         });
         QVERIFY(h.msgBox.shown.empty());
     }
@@ -463,18 +461,18 @@ private slots:
          : handler == u"click" ? failing.click
          : handler == u"timer" ? failing.timer
                                : failing.unload) = e.failure;
-        Probed probed(h->app.context(), failing);
+        Probed probed(h->app.runtime(), failing);
         Probe& probe = probed.probe;
         probe.cancelBeforeFailure = handler.endsWith(u"cancelled first") ? 1 : 0;
         probe.show();
         QVERIFY(probe.window()->isVisible());
-        const int loaded = h->app.context().loadedWindows();
+        const int loaded = Harness::windowsShown();
         QPointer<QWidget> window = probe.window();
         // A handler that keeps failing while a box is open, as a timer ticking on, adds no box.
         int nested = 0;
         h->msgBox.whileShown = [&] {
             if (++nested <= 3)
-                h->app.context().deliver([] { throw RuntimeError::overflow(); });
+                probe.deliver([] { throw RuntimeError::overflow(); });
         };
         if (handler == u"click") {
             Harness::click(probe, "Command1");
@@ -493,10 +491,10 @@ private slots:
         }
         QCOMPARE(probe.afterLoad, handler == u"load" ? 0 : 1);
         QCOMPARE(probe.afterClick + probe.afterTimer + probe.afterUnload, 0);
-        QCOMPARE(probe.isLoaded(), handler != u"unload");
-        QCOMPARE(h->app.context().loadedWindows(), loaded - (handler == u"unload" ? 1 : 0));
-        QCOMPARE(h->allUnloaded, 0);
-        if (probe.isLoaded()) {
+        QCOMPARE(probe.isVisible(), handler != u"unload");
+        QCOMPARE(Harness::windowsShown(), loaded - (handler == u"unload" ? 1 : 0));
+        QVERIFY(h->app.form1().isVisible());
+        if (probe.isVisible()) {
             // The load handler's first step, and the failing handler's own; what an earlier
             // handler wrote at its end is still there.
             QVERIFY(!Harness::button(probe, "Command3")->isEnabled());
@@ -513,10 +511,10 @@ private slots:
             QCOMPARE(h->msgBox.shown.size(), boxes);
             probe.cancelBeforeFailure = 0;
             probe.unload();
-            QVERIFY(!probe.isLoaded());
+            QVERIFY(!probe.isVisible());
             QCOMPARE(h->msgBox.shown.size(), boxes + (handler.startsWith(u"unload") ? 1 : 0));
         }
-        QTRY_VERIFY(window.isNull());
+        QVERIFY(!window->isVisible());
         // The stopwatch answers its keys once it is active again.
         QWidget* stopwatch = h->app.form1().window();
         stopwatch->activateWindow();
@@ -541,7 +539,7 @@ private slots:
             QVERIFY(labelText(about, "Label1", 1).isEmpty());
             // The memory readout after the failed step did not run either.
             QCOMPARE(Harness::label(about, "Label3")->text(), QStringLiteral("Label2"));
-            QVERIFY(about.isLoaded());
+            QVERIFY(about.isVisible());
         });
     }
 
@@ -554,7 +552,7 @@ private slots:
         h.msgBox.whileShown = [&] {
             disabledWhenShown = !Harness::button(form, "Command1")->isEnabled();
         };
-        h.app.context().deliver([&] {
+        form.deliver([&] {
             form.Command1.setEnabled(false);
             QVERIFY(Harness::button(form, "Command1")->hasFocus());
             form.Command1.setFocus(); // disabled as far as a handler can tell

@@ -50,7 +50,8 @@ private slots:
             {"Command6", {232, 144, 25, 25}},
         };
         for (const auto& c : controls)
-            QCOMPARE(qobject_cast<QWidget*>(form.control(c.name))->geometry(), c.geometry);
+            QCOMPARE(qobject_cast<QWidget*>(Harness::control(form, c.name))->geometry(),
+                     c.geometry);
         QCOMPARE(Harness::label(form, "Label1")->parentWidget()->objectName(),
                  QStringLiteral("Frame1"));
 
@@ -68,17 +69,19 @@ private slots:
         QVERIFY(info->text().isEmpty());
         QVERIFY(!info->icon().isNull());
         QCOMPARE(info->toolTip(), QStringLiteral("Informazioni su..."));
-        QCOMPARE(Harness::timer(form)->period(), forms::kTimerFloorMs);
+        QCOMPARE(Harness::timer(form)->period(), test::kTimerFloorMs);
     }
 
     void onlyButtonsTakeTheFocus() {
         Harness h;
         Form1& form = h.startUp();
         for (const char* name : {"Frame1", "Label1", "Label2"})
-            QCOMPARE(qobject_cast<QWidget*>(form.control(name))->focusPolicy(), Qt::NoFocus);
+            QCOMPARE(qobject_cast<QWidget*>(Harness::control(form, name))->focusPolicy(),
+                     Qt::NoFocus);
         // A click on the display or the frame runs nothing.
         QTest::mouseClick(Harness::label(form, "Label1"), Qt::LeftButton);
-        QTest::mouseDClick(qobject_cast<QWidget*>(form.control("Frame1")), Qt::LeftButton);
+        QTest::mouseDClick(qobject_cast<QWidget*>(Harness::control(form, "Frame1")),
+                           Qt::LeftButton);
         QCOMPARE(test::stateOf(form), QStringLiteral("idle"));
         QCOMPARE(Harness::focused(form), QStringLiteral("Command1"));
     }
@@ -92,7 +95,7 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(about.Indice, std::int16_t{4}, 10000);
             const int queries = h.memory.queries;
             QTRY_VERIFY(h.memory.queries > queries + 2);
-            QCOMPARE(timer->nextWait(), forms::kTimerFloorMs);
+            QCOMPARE(timer->interval(), test::kTimerFloorMs);
         });
     }
 
@@ -103,12 +106,11 @@ private slots:
         QPointer<QWidget> about;
         h.withAbout([&](Form3& window) {
             about = window.window();
-            QCOMPARE(h.app.context().loadedWindows(), 2);
+            QCOMPARE(Harness::windowsShown(), 2);
             about->close();
-            QVERIFY(!window.isLoaded());
+            QVERIFY(!window.isVisible());
         });
-        QCOMPARE(h.app.context().loadedWindows(), 1);
-        QCOMPARE(h.allUnloaded, 0);
+        QCOMPARE(Harness::windowsShown(), 1);
         QTRY_VERIFY(about.isNull());
         // The stopwatch takes input again.
         Harness::altKey(form, Qt::Key_V);
@@ -116,10 +118,8 @@ private slots:
 
         QPointer<QWidget> window = form.window();
         window->close();
-        QVERIFY(!form.isLoaded());
-        QCOMPARE(h.allUnloaded, 1);
-        QCOMPARE(h.app.context().loadedWindows(), 0);
-        QTRY_VERIFY(window.isNull());
+        QVERIFY(!form.isVisible());
+        QCOMPARE(Harness::windowsShown(), 0);
     }
 
     void theLayerSpeaksItalian() {

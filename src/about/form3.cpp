@@ -2,18 +2,13 @@
 
 namespace velti {
 
-Form3::Form3(forms::Context& context, const Services& services)
-    : Form(form3Description(), context), services_(services) {}
-
-std::vector<forms::EventBinding> Form3::events() {
-    return {
-        onLoad(&Form3::Form_Load),
-        onUnload(&Form3::Form_Unload),
-        onClick(Command1, &Form3::Command1_Click),
-        onClick(Command2, &Form3::Command2_Click),
-        onClick(Command3, &Form3::Command3_Click),
-        onTimer(Timer1, &Form3::Timer1_Timer),
-    };
+Form3::Form3(forms::Runtime& runtime, const Services& services, QWidget* owner)
+    : Dialog(form3Description(), runtime, owner), services_(services) {
+    onClick(Command1, &Form3::Command1_Click);
+    onClick(Command2, &Form3::Command2_Click);
+    onClick(Command3, &Form3::Command3_Click);
+    onTimer(Timer1, &Form3::Timer1_Timer);
+    onLoad(&Form3::Form_Load);
 }
 
 // Every tick types one character, then refreshes the memory figures, also once typing is done.
@@ -24,7 +19,7 @@ void Form3::Timer1_Timer() {
 
 // "OK": the window unloads itself and this handler still runs to its end.
 void Form3::Command1_Click() {
-    forms::Form::unload();
+    unload();
 }
 
 // "&Memoria": the window grows once to show the memory panel below the notice.

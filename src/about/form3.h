@@ -13,12 +13,13 @@ namespace velti {
 
 const forms::FormDescription& form3Description();
 
-class Form3 final : public forms::Form {
+// Made afresh at each opening, so every opening starts from the design.
+class Form3 final : public forms::Dialog {
+    Q_OBJECT
 public:
-    Form3(forms::Context& context, const Services& services);
+    Form3(forms::Runtime& runtime, const Services& services, QWidget* owner);
 
-    forms::LabelArray Label1{*this, "Label1"}; // 0: the title; 1 to 3: the typed lines
-    forms::ImageBox Image1{*this, "Image1"};
+    forms::LabelArray Label1{*this, "Label1"};        // 0: the title; 1 to 3: the typed lines
     forms::Label Label2{*this, "Label2"};             // subtitle
     forms::Label Label6{*this, "Label6"};             // version
     forms::CommandButton Command3{*this, "Command3"}; // "&Memoria"
@@ -27,9 +28,8 @@ public:
     forms::CommandButton Command1{*this, "Command1"}; // "OK"
     forms::Label Label5{*this, "Label5"};             // the rights notice
     forms::Label Label3{*this, "Label3"};             // total physical memory
-    forms::ImageBox Image2{*this, "Image2"};
-    forms::Label Label4{*this, "Label4"}; // available physical memory
-    forms::Label Label8{*this, "Label8"}; // available virtual memory
+    forms::Label Label4{*this, "Label4"};             // available physical memory
+    forms::Label Label8{*this, "Label8"};             // available virtual memory
     forms::Timer Timer1{*this, "Timer1"};
 
     QString Stringa;         // the notice; a "§" ends each line
@@ -37,11 +37,10 @@ public:
     std::int16_t Indice = 0; // the element of Label1 that is being typed into
 
 protected:
-    std::vector<forms::EventBinding> events() override;
+    void Form_Unload(std::int16_t& cancel) override;
 
 private:
     void Form_Load();
-    void Form_Unload(std::int16_t& cancel);
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();

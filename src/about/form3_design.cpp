@@ -10,13 +10,12 @@ using namespace forms;
 const FormDescription& form3Description() {
     static const FontSpec dialogFont{.family = "MS Sans Serif", .points = 8.25};
     static const FontSpec arial{.family = "Arial", .points = 8.25};
-    static const Colour white = Colour::rgb(255, 255, 255);
+    static constexpr std::uint32_t white = 0xffffffff;
     // The design reads as a table, one control a row.
     // clang-format off
     static const FormDescription description{
         .name = "Form3",
         .caption = "Informazioni su...",
-        .border = BorderStyle::FixedSingle,
         .clientWidth = 4830,
         .clientHeight = 3075,
         .borderSide = 45,
@@ -36,12 +35,12 @@ const FormDescription& form3Description() {
             {.kind = ControlKind::Label, .name = "Label1", .index = 3, .left = 120, .top = 2040, .width = 1515, .height = 255, .tabIndex = 2, .font = arial, .transparent = true},
             {.kind = ControlKind::CommandButton, .name = "Command2", .caption = "&Crediti", .left = 3960, .top = 2160, .width = 825, .height = 345, .tabIndex = 10},
             {.kind = ControlKind::Label, .name = "Label7", .caption = VELTI_COMPANY, .left = 120, .top = 2280, .width = 3495, .height = 375, .tabIndex = 7, .font = {.family = "Arial", .points = 15.75}, .foreColor = white, .transparent = true},
-            {.kind = ControlKind::CommandButton, .name = "Command1", .caption = "OK", .left = 3960, .top = 2640, .width = 825, .height = 345, .tabIndex = 5, .cancel = true},
+            {.kind = ControlKind::CommandButton, .name = "Command1", .caption = "OK", .left = 3960, .top = 2640, .width = 825, .height = 345, .tabIndex = 5},
             {.kind = ControlKind::Label, .name = "Label5", .caption = "\u00a9 2026 " VELTI_COMPANY ". Tutti i diritti riservati.", .left = 120, .top = 2760, .width = 3645, .height = 255, .tabIndex = 4, .font = arial, .foreColor = white, .alignment = Alignment::Centre, .transparent = true},
-            {.kind = ControlKind::Label, .name = "Label3", .caption = "Label2", .left = 810, .top = 3180, .width = 3975, .height = 255, .tabIndex = 11, .foreColor = Colour::system(kWindowText), .backColor = Colour::system(kWindowBackground), .border = true},
+            {.kind = ControlKind::Label, .name = "Label3", .caption = "Label2", .left = 810, .top = 3180, .width = 3975, .height = 255, .tabIndex = 11, .field = true},
             {.kind = ControlKind::Image, .name = "Image2", .left = 120, .top = 3300, .width = 480, .height = 480, .picture = ":/velti/chip.ico"},
-            {.kind = ControlKind::Label, .name = "Label4", .caption = "Label4", .left = 810, .top = 3420, .width = 3975, .height = 255, .tabIndex = 12, .foreColor = Colour::system(kWindowText), .backColor = Colour::system(kWindowBackground), .border = true},
-            {.kind = ControlKind::Label, .name = "Label8", .caption = "Label3", .left = 810, .top = 3660, .width = 3975, .height = 255, .tabIndex = 13, .foreColor = Colour::system(kWindowText), .backColor = Colour::system(kWindowBackground), .border = true},
+            {.kind = ControlKind::Label, .name = "Label4", .caption = "Label4", .left = 810, .top = 3420, .width = 3975, .height = 255, .tabIndex = 12, .field = true},
+            {.kind = ControlKind::Label, .name = "Label8", .caption = "Label3", .left = 810, .top = 3660, .width = 3975, .height = 255, .tabIndex = 13, .field = true},
             {.kind = ControlKind::Timer, .name = "Timer1", .interval = 1},
         },
     };

@@ -6,6 +6,7 @@
 #include "stopwatch/form1.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 
 #include <cstdio>
 #include <cstdlib>
@@ -27,25 +28,20 @@ ApplicationRecord applicationRecord() {
 }
 
 Application::Application(const Services& services, forms::TimerPolicy timers)
-    : services_(services), context_(QStringLiteral(VELTI_NAME), services.msgBox, timers) {}
+    : services_(services), runtime_{services.msgBox, QStringLiteral(VELTI_NAME), timers} {}
 
 Application::~Application() = default;
 
-Form1& Application::form1() {
-    if (!form1_)
-        form1_ =
-            std::make_unique<Form1>(context_, services_.clock, [this] { form3().showModal(); });
-    return *form1_;
-}
-
-Form3& Application::form3() {
-    if (!form3_)
-        form3_ = std::make_unique<Form3>(context_, services_);
-    return *form3_;
-}
-
 void Application::startUp() {
-    form1().show();
+    form1_ = std::make_unique<Form1>(runtime_, services_.clock, [this] { openAbout(); });
+    form1_->show();
+}
+
+void Application::openAbout() {
+    Form3 about(runtime_, services_, form1_.get());
+    about_ = &about;
+    const auto gone = qScopeGuard([this] { about_ = nullptr; });
+    about.showModal();
 }
 
 namespace {
@@ -132,7 +128,6 @@ void start(const ApplicationRecord& record, forms::TimerPolicy timers) {
         SystemLauncher launcher;
         SystemMsgBox msgBox;
         Application application({clock, memory, launcher, msgBox}, timers);
-        application.context().whenAllUnloaded([] { QCoreApplication::exit(0); });
         application.startUp();
         status = QApplication::exec();
     }

@@ -26,9 +26,8 @@ struct ApplicationRecord {
 
 ApplicationRecord applicationRecord();
 
-// Holds the platform services and the windows' single instances. A window's instance is made at
-// the first use of its name and lives to the end of the program; its controls come and go with
-// each load.
+// Holds the platform services and the stopwatch window, which lives to the end of the program.
+// The About window is made afresh at each opening and goes when it closes.
 class Application {
 public:
     explicit Application(const Services& services, forms::TimerPolicy timers = {});
@@ -37,20 +36,23 @@ public:
     Application& operator=(const Application&) = delete;
 
     const Services& services() const { return services_; }
-    forms::Context& context() { return context_; }
+    forms::Runtime& runtime() { return runtime_; }
 
-    Form1& form1();
-    Form3& form3();
-    bool hasForm3() const { return form3_ != nullptr; }
+    bool started() const { return form1_ != nullptr; }
+    Form1& form1() { return *form1_; }
+    // The About window while it is open, or nullptr.
+    Form3* about() const { return about_; }
 
     // The start-up sequence: the stopwatch window is made, loaded and shown, not modal.
     void startUp();
 
 private:
+    void openAbout();
+
     Services services_;
-    forms::Context context_;
+    forms::Runtime runtime_;
     std::unique_ptr<Form1> form1_;
-    std::unique_ptr<Form3> form3_;
+    Form3* about_ = nullptr;
 };
 
 // Runs the application with the real platform services and ends the process when the last window

@@ -15,10 +15,6 @@ inline int pixels(int twips) {
 
 enum class ControlKind { CommandButton, Label, Frame, Image, Timer };
 enum class Alignment { Left, Centre, Right };
-enum class BorderStyle { FixedDialog, FixedSingle };
-// What a screen reader is told a control is, when its kind alone does not say it: a frame that
-// holds the window's live readings is its status bar.
-enum class AccessibleRole { Default, StatusBar };
 
 struct FontSpec {
     const char* family = nullptr; // nullptr: the container's font
@@ -26,24 +22,6 @@ struct FontSpec {
     bool bold = false;
     bool italic = false;
 };
-
-// A colour as designed: the toolkit's default, an RGB value, or a system colour by index
-// (5: window background, 8: window text).
-struct Colour {
-    enum class Kind { Default, Rgb, System };
-    Kind kind = Kind::Default;
-    std::uint32_t value = 0;
-
-    static constexpr Colour rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-        return {Kind::Rgb, (std::uint32_t{r} << 16) | (std::uint32_t{g} << 8) | b};
-    }
-    static constexpr Colour system(int index) {
-        return {Kind::System, static_cast<std::uint32_t>(index)};
-    }
-};
-
-inline constexpr int kWindowBackground = 5;
-inline constexpr int kWindowText = 8;
 
 struct ControlDescription {
     ControlKind kind = ControlKind::Label;
@@ -54,23 +32,20 @@ struct ControlDescription {
     int left = 0, top = 0, width = 0, height = 0;
     int tabIndex = -1;
     FontSpec font{};
-    Colour foreColor{};
-    Colour backColor{};
+    std::uint32_t foreColor = 0; // an RGB value with its alpha set; 0 keeps the default
     Alignment alignment = Alignment::Left;
-    bool transparent = false;      // labels: draw only the text over what lies behind
-    bool border = false;           // labels: a single-line border
+    bool transparent = false; // labels: draw only the text over what lies behind
+    // Labels: a one-line field with a single-line border, in the desktop's colours for fields.
+    bool field = false;
+    bool statusBar = false;        // a frame that holds the window's live readings
     const char* picture = nullptr; // a resource path: a button's or an image box's icon
     const char* toolTip = nullptr;
-    int interval = 0;       // timers, in milliseconds
-    bool cancel = false;    // buttons: Esc clicks it
-    bool isDefault = false; // buttons: Enter clicks it
-    AccessibleRole role = AccessibleRole::Default;
+    int interval = 0; // timers, in milliseconds
 };
 
 struct FormDescription {
     const char* name = "";
     const char* caption = "";
-    BorderStyle border = BorderStyle::FixedDialog;
     int clientWidth = 0, clientHeight = 0;
     // The designed frame around the client area: side border and title bar with top border. An
     // outer height set at run time is turned into a client height with these.

@@ -1,28 +1,22 @@
-// What a window's code sees of the window layer: the window itself (Form), the handles of its
-// controls, its event-binding table, and what the windows of one application share (Context).
-// A window is built from its form description and every event reaches its handler through one
-// dispatch path.
+// What a window's code sees of the window layer: the window (a QWidget, or a QDialog for a modal
+// one) built from its description, its controls as typed members, and its handlers connected to
+// the controls through one guard that carries the run-time error convention.
 #pragma once
 
-#include "forms/description.h"
+#include "core/runtime_error.h"
+#include "forms/controls.h"
 
-#include <QHash>
-#include <QIcon>
-#include <QObject>
+#include <QDialog>
 #include <QPointer>
-#include <QRgb>
-#include <QString>
+#include <QWidget>
 
 #include <cstdint>
-#include <functional>
-#include <map>
-#include <string_view>
-#include <type_traits>
+#include <exception>
+#include <memory>
 #include <vector>
 
 class QApplication;
-class QEventLoop;
-class QWidget;
+class QScreen;
 
 namespace velti {
 class MsgBox;
@@ -30,137 +24,144 @@ class MsgBox;
 
 namespace velti::forms {
 
-class Form;
-class FormWindow;
-
-// Sets up what every window relies on: the style, the stand-ins for the designed fonts, the
-// layer's own texts in Italian whatever the user's locale, and what the desktop and assistive
-// technology are told.
+// Sets up what every window relies on: the style, the stand-ins for the designed fonts, Qt's own
+// texts in Italian, what assistive technology is told, and windows destroyed by other programs.
 void initialise(QApplication& application);
 
-// The real tick period never goes below this floor, whatever the designed interval: about the
-// granularity desktop timers have always had.
-inline constexpr int kTimerFloorMs = 15;
-
-struct TimerPolicy {
-    int floorMs = kTimerFloorMs;
-    // Whether a window may let its timer sleep while it has nothing new to show.
-    bool pacing = true;
+// Asked before each control operation a handler takes. Tests plant a failure here; the program
+// has none.
+class OperationCheck {
+public:
+    virtual ~OperationCheck() = default;
+    virtual void beforeOperation() = 0;
 };
 
-class Context {
+// What the windows of one program share.
+struct Runtime {
+    MsgBox& msgBox;
+    QString title; // of the run-time error box: the program's name
+    TimerPolicy timers = {};
+    Icons icons = {};
+    OperationCheck* check = nullptr;
+    int running = 0;        // handlers running, of every window
+    bool reporting = false; // an error box is open
+};
+
+// Whether a window waits behind a modal one, and so takes no input by any path.
+bool isBlocked(const QWidget* window);
+
+// The part of a window that runs its handlers, one at a time, nested only inside a modal window
+// or a message box. A run-time error ends a handler at the failing step, is shown in the error
+// box, and the program goes on; no exception crosses Qt's event loop.
+class Shell {
 public:
-    // The title is the application's name: the title of the run-time error box.
-    Context(QString title, MsgBox& msgBox, TimerPolicy timers = {});
-    Context(const Context&) = delete;
-    Context& operator=(const Context&) = delete;
+    Shell(const FormDescription& description, Runtime& runtime, QWidget* window);
+    Shell(const Shell&) = delete;
+    Shell& operator=(const Shell&) = delete;
+    virtual ~Shell();
 
-    const TimerPolicy& timers() const { return timers_; }
+    const FormDescription& description() const { return description_; }
 
-    // Runs a handler, one at a time, nested only inside a modal window's loop or a message box. A
-    // run-time error ends it at the failing step, is shown in the error box, and the program goes
-    // on; no exception ever crosses Qt's event loop. A click's handler gathers in told the
-    // controls it changes, for a person to be told of them.
-    void deliver(const std::function<void()>& handler,
-                 std::vector<QPointer<QWidget>>* told = nullptr);
+    template <class Handler> void deliver(Handler&& handler) {
+        ++running_;
+        ++runtime_.running;
+        try {
+            handler();
+        } catch (const RuntimeError& error) {
+            return finish(&error);
+        } catch (const std::exception& error) {
+            const RuntimeError internal(
+                51, QStringLiteral("Errore interno: %1").arg(QString::fromUtf8(error.what())));
+            return finish(&internal);
+        }
+        finish(nullptr);
+    }
+
     // Every control operation passes through here before it acts.
     void operation();
-    // A control whose change a person is told of once the running click handler ends.
-    void changed(QWidget* control);
+    // Sets the window's outer height in twips; the client area takes what the designed border
+    // leaves. The top edge stays where it is.
+    void setHeight(double twips);
 
-    // Enabled set on a button, and whether it is enabled as the handlers see it. While a handler
-    // runs, the button with the focus is not disabled at once: Qt would move the focus on through
-    // the window, and a screen reader would announce every stop. It is disabled when the handler
-    // that disabled it ends, by which time the handler has usually put the focus where it wants.
+    // While a handler runs, the button with the focus is not disabled at once: Qt would move the
+    // focus on through the window, and a screen reader would announce every stop. It is disabled
+    // when the handler ends, by which time the handler has put the focus where it wants.
     void setButtonEnabled(QWidget* button, bool enabled);
     bool isButtonEnabled(const QWidget* button) const;
-    // Disables the held buttons of the handlers running at this depth and deeper: a handler that
-    // opens a modal window releases its own before the window's loop.
-    void releaseHeldButtons(int depth = 0);
 
-    // A test hook: while failAt is set, the control operations that handlers take are counted,
-    // and the one that brings the count to failAt fails as a real failure would. Only operations
-    // inside a handler count: there the failure is caught. Unset, an operation costs one
-    // comparison.
-    struct FailureHook {
-        int failAt = 0;
-        int counted = 0;
-    };
-    FailureHook& failureHook() { return failureHook_; }
-
-    int loadedWindows() const { return loadedWindows_; }
-    // Runs when the last loaded window is unloaded: the end of the program.
-    void whenAllUnloaded(std::function<void()> run) { allUnloaded_ = std::move(run); }
-    void windowLoaded() { ++loadedWindows_; }
-    void windowUnloaded();
-
-    // Each icon file is read once: a window loaded afresh reuses its icons, and with them the
-    // pixmaps Qt has already cached for them, so that a thousand loads hold no more than one.
-    QIcon icon(const char* file);
-
-private:
-    QString title_;
-    MsgBox& msgBox_;
-    TimerPolicy timers_;
-    bool reporting_ = false;
-    FailureHook failureHook_;
-    int running_ = 0;
-    // What the innermost running handler, when it is a click, changed; null while a tick or a
-    // load runs innermost, which nobody is told of.
-    std::vector<QPointer<QWidget>>* told_ = nullptr;
-    struct HeldButton {
-        QPointer<QWidget> button;
-        int depth; // running_ when the handler disabled it
-    };
-    std::vector<HeldButton> held_;
-    int loadedWindows_ = 0;
-    std::function<void()> allUnloaded_;
-    QHash<QString, QIcon> icons_;
-};
-
-// Control handles: a window reaches its controls through members named as the design names them,
-// one operation a step. A handle is bound to its control once, as the window loads, and let go as
-// it unloads. An operation that cannot be carried out throws RuntimeError and so ends the handler
-// at that step.
-
-class Control {
-public:
-    // A handle of the window's class.
-    Control(Form& form, const char* name, int index = -1);
-    // A handle bound to a control that is already live, for as long as its window stays loaded:
-    // an element of a control array.
-    Control(Form& form, const char* name, int index, QObject* live);
-    Control(const Control&) = delete;
-    Control& operator=(const Control&) = delete;
-    virtual ~Control();
-
-    // The control's name in the window's design.
-    const char* name() const { return name_; }
-    // As the window loads, it binds its handles to every control of their name (an array's
-    // handle takes every element, another the one of its index); unloading, it lets them go.
-    virtual void bind(QObject* control, int index);
-    virtual void unbind() { live_ = nullptr; }
-    QObject* bound() const { return live_; }
+    // The window's native window was destroyed by another program: it goes as if closed, once
+    // none of its handlers runs.
+    void nativeWindowGone();
 
 protected:
-    // The bound control, after one control operation, as every step a handler takes is.
-    template <class Widget> Widget* live() const;
-
-    Form& form_;
-    const char* name_;
-    int index_;
+    // A click runs its handler if the button may be pressed, whoever sent it (mouse, key, an
+    // assistive technology, a queued click); a person is told what it changed.
+    template <class Handler> void click(QWidget* button, Handler&& handler) {
+        if (!isButtonEnabled(button) || !button->isVisible() || isBlocked(window_))
+            return;
+        beforeClick();
+        deliver(handler);
+        afterClick();
+    }
+    bool pacingAllowed() const { return runtime_.timers.pacing; }
+    // A control the client area does not reach, as the memory panel before the About window
+    // grows, is hidden: nobody sees it, so no reader reads it out.
+    void showControlsInSight();
+    // Centres the window's frame, title bar included, on the screen of its owner.
+    void centre(const QWidget* owner);
+    void paintBackground();
+    void shown();
+    void stateChanged(QEvent* event);
+    void moved();
+    virtual void unload() = 0;
 
 private:
-    QPointer<QObject> live_;
-    bool adopted_;
+    void finish(const RuntimeError* error);
+    void centre(QMargins frame);
+    void beforeClick();
+    void afterClick();
+
+    const FormDescription& description_;
+    Runtime& runtime_;
+    QWidget* window_;
+    QPixmap background_;
+    int running_ = 0;
+    bool unloadWhenIdle_ = false;
+    struct Held {
+        QPointer<QWidget> button;
+        int depth;
+    };
+    std::vector<Held> held_;
+    struct Told;
+    std::vector<std::unique_ptr<Told>> told_;
+    // Until the desktop has framed a centred window, the frame centred is a guess.
+    QPointer<QScreen> screen_;
+    QMargins guess_;
+    bool framed_ = true;
+};
+
+// The controls, named as the design names them: one operation a step. An operation throws
+// RuntimeError when it cannot be carried out (the control is gone or never was, no such element,
+// focus to a button that cannot take it), and so ends the handler at that step.
+class Control {
+public:
+    Control(Shell& window, QObject* control, const char* name);
+    QObject* object() const { return control_; }
+
+protected:
+    template <class Widget> Widget* live() const;
+
+    Shell& window_;
+    QPointer<QObject> control_;
+    const char* name_;
+    bool found_;
 };
 
 class CommandButton : public Control {
 public:
-    using Control::Control;
-    // The caption with its "&" access-key markers, as last set or as designed.
+    CommandButton(Shell& window, const char* name);
+    // The caption with its "&" access-key markers.
     QString caption() const;
-    // The access key follows the new caption.
     void setCaption(const QString& caption);
     void setEnabled(bool enabled);
     // Fails on a button that is disabled or hidden.
@@ -169,7 +170,8 @@ public:
 
 class Label : public Control {
 public:
-    using Control::Control;
+    Label(Shell& window, const char* name);
+    Label(Shell& window, QObject* element, const char* name) : Control(window, element, name) {}
     QString caption() const;
     void setCaption(const QString& caption);
     void setForeColor(QRgb colour);
@@ -177,148 +179,106 @@ public:
 
 class LabelArray : public Control {
 public:
-    using Control::Control;
+    LabelArray(Shell& window, const char* name) : Control(window, nullptr, name) {}
     // The element with this index; fails if there is none.
     Label item(std::int16_t index) const;
-    void bind(QObject* control, int index) override { elements_[index] = control; }
-    void unbind() override { elements_.clear(); }
-
-private:
-    std::map<int, QPointer<QObject>> elements_;
 };
 
 class Timer : public Control {
 public:
-    using Control::Control;
+    Timer(Shell& window, const char* name);
     // Disabling takes effect at once: no tick is delivered after this returns.
     void setEnabled(bool enabled);
 };
 
-// Frames and image boxes take no operations; their handles name them in the window's class.
-using Frame = Control;
-using ImageBox = Control;
-
-enum class Event { Load, Unload, Click, Timer };
-
-// One row of a window's event-binding table, made by the window's onLoad, onUnload, onClick and
-// onTimer, which take the handler as a member function of the window itself.
-struct EventBinding {
-    using Handler = std::function<void(std::int16_t& cancel)>; // cancel: an Unload's alone
-    Event event;
-    const Control* source; // the handle of the control that sends it; null for the window's own
-    Handler handler;
-    // A timer's: milliseconds until the window has anything new to show after a tick; 0 keeps
-    // the period.
-    std::function<int()> pacing = {};
-};
-
-// A control as built, by its designed name and array index.
-struct LiveControl {
-    std::string_view name;
-    int index;
-    QPointer<QObject> object;
-};
-
-class Form {
+// What both kinds of window do alike: built as designed, the background drawn unscaled from the
+// top-left corner, the focus on the enabled button with the lowest tab index when shown, never
+// maximised. Handlers are connected with onClick and onTimer, and the Load handler runs with
+// onLoad.
+template <class Base> class Form : public Base, public Shell {
 public:
-    Form(const FormDescription& description, Context& context);
-    virtual ~Form();
-    Form(const Form&) = delete;
-    Form& operator=(const Form&) = delete;
-
-    const FormDescription& description() const { return description_; }
-    Context& context() const { return context_; }
-
-    bool isLoaded() const;
-    // Builds every control afresh from the description, then runs the Load handler.
-    void load();
-    // Loads if needed and shows the window, not modal.
-    void show();
-    // Loads if needed, shows the window modally and returns once it has been unloaded. Other
-    // windows take no input meanwhile; their timers go on ticking.
-    void showModal();
-    // Runs the Unload handler; unless it cancels, the window and its controls go away. The
-    // widgets are deleted once the event being handled is done, so a handler may unload its own
-    // window and still finish.
-    void unload();
-    // Sets the window's outer height in twips; the client area takes what the designed border
-    // leaves. The top edge stays where it is.
-    void setHeight(double twips);
-
-    // The live window, or nullptr while the window is not loaded.
-    QWidget* window() const;
-    // The live control by name (and array index), or a RuntimeError: for what looks at the window
-    // from outside, as tests do. The window's own handles are bound to their controls at load.
-    QObject* control(std::string_view name, int index = -1) const;
-
-    // A handle of this window's class, bound at every load; released as it goes.
-    void adopt(Control* handle) { handles_.push_back(handle); }
-    void release(Control* handle) { std::erase(handles_, handle); }
-
-    // Whether a window waits behind a modal one, and so takes no input by any path.
-    static bool isBlocked(const QWidget* window);
+    Form(const FormDescription& description, Runtime& runtime, QWidget* parent, Qt::WindowType type)
+        : Base(parent, type | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                           Qt::MSWindowsFixedSizeDialogHint),
+          Shell(description, runtime, this) {
+        build(description, *this, runtime.timers, runtime.icons);
+        showControlsInSight();
+    }
 
 protected:
-    // The window's event-binding table.
-    virtual std::vector<EventBinding> events() = 0;
-
-    template <class Window> EventBinding onLoad(void (Window::*handler)()) {
-        return {Event::Load, nullptr, call(handler)};
+    template <class Window> void onLoad(void (Window::*handler)()) {
+        deliver([&] { (static_cast<Window*>(this)->*handler)(); });
     }
-    template <class Window> EventBinding onUnload(void (Window::*handler)(std::int16_t&)) {
-        return {Event::Unload, nullptr, call(handler)};
+    template <class Window> void onClick(const CommandButton& source, void (Window::*handler)()) {
+        auto* button = static_cast<QWidget*>(source.object());
+        QObject::connect(static_cast<QPushButton*>(button), &QPushButton::clicked, this,
+                         [this, button, handler] {
+                             click(button, [&] { (static_cast<Window*>(this)->*handler)(); });
+                         });
     }
+    // pacing, if given, tells after each tick of the running timer how many milliseconds until
+    // the window has anything new to show: the next tick comes then.
     template <class Window>
-    EventBinding onClick(const CommandButton& source, void (Window::*handler)()) {
-        return {Event::Click, &source, call(handler)};
-    }
-    template <class Window>
-    EventBinding onTimer(const Timer& source, void (Window::*handler)(),
-                         int (Window::*pacing)() const = nullptr) {
-        EventBinding binding{Event::Timer, &source, call(handler)};
-        if (pacing != nullptr)
-            binding.pacing = [window = static_cast<Window*>(this), pacing] {
-                return (window->*pacing)();
-            };
-        return binding;
+    void onTimer(const Timer& source, void (Window::*handler)(),
+                 int (Window::*pacing)() const = nullptr) {
+        auto* timer = static_cast<TimerControl*>(source.object());
+        QObject::connect(timer, &TimerControl::ticked, this, [this, handler] {
+            deliver([&] { (static_cast<Window*>(this)->*handler)(); });
+        });
+        if (pacing == nullptr || !pacingAllowed())
+            return;
+        QObject::connect(timer, &QTimer::timeout, this, [this, timer, pacing] {
+            const int until = (static_cast<Window*>(this)->*pacing)();
+            if (timer->isActive() && (until > 0 || timer->interval() != timer->period()))
+                timer->start(until > 0 ? until : timer->period());
+        });
     }
 
-private:
-    friend class FormWindow;
-
-    // A handler of the window's own class, with the cancel flag (Unload) or without.
-    template <class Window, class... Cancel>
-    EventBinding::Handler call(void (Window::*handler)(Cancel...)) {
-        static_assert(std::is_base_of_v<Form, Window>, "a handler of another class");
-        return [window = static_cast<Window*>(this), handler](std::int16_t& cancel) {
-            if constexpr (sizeof...(Cancel) == 0)
-                (window->*handler)();
-            else
-                (window->*handler)(cancel);
-        };
+    void paintEvent(QPaintEvent* /*event*/) override { paintBackground(); }
+    void showEvent(QShowEvent* event) override {
+        Base::showEvent(event);
+        shown();
     }
-    void bindEvents(EventBinding::Handler& load);
-    // Every event reaches its handler through here; a click's handler gathers what it changes in
-    // told, for a person to be told of it.
-    void deliver(const EventBinding::Handler& handler, std::int16_t& cancel,
-                 std::vector<QPointer<QWidget>>* told = nullptr);
-    void deliverClick(const EventBinding::Handler& handler);
-    // The window's native window was destroyed by another program: the window is unloaded as if
-    // closed, once none of its own handlers is running.
-    void nativeWindowGone();
-    void focusFirstButton();
-    void showControlsInSight();
+    void changeEvent(QEvent* event) override {
+        Base::changeEvent(event);
+        stateChanged(event);
+    }
+    void moveEvent(QMoveEvent* event) override {
+        Base::moveEvent(event);
+        moved();
+    }
+};
 
-    const FormDescription& description_;
-    Context& context_;
-    QPointer<FormWindow> window_;
-    std::vector<LiveControl> controls_;
-    std::vector<Control*> handles_;
-    EventBinding::Handler unloadHandler_;
-    QEventLoop* modalLoop_ = nullptr;
-    // This window's handlers now running, and whether its unload waits for them to end.
-    int handlersRunning_ = 0;
-    bool unloadWhenIdle_ = false;
+// A top-level window, shown not modal. Closing it runs its Unload handler, which may cancel.
+class Window : public Form<QWidget> {
+    Q_OBJECT
+public:
+    Window(const FormDescription& description, Runtime& runtime)
+        : Form(description, runtime, nullptr, Qt::Window) {}
+    // Closes the window: as the close box does.
+    void unload() override;
+
+protected:
+    virtual void Form_Unload(std::int16_t& /*cancel*/) {}
+    void closeEvent(QCloseEvent* event) override;
+};
+
+// A modal window, made afresh at each opening: it opens centred on the screen, in front of its
+// owner, and takes all input until it closes, by its Unload handler, Esc or the close box.
+class Dialog : public Form<QDialog> {
+    Q_OBJECT
+public:
+    Dialog(const FormDescription& description, Runtime& runtime, QWidget* owner)
+        : Form(description, runtime, owner, Qt::Dialog) {}
+    // Shows the window modally and returns once it has closed. Other windows take no input
+    // meanwhile; their timers go on ticking.
+    void showModal();
+    void unload() override;
+
+protected:
+    virtual void Form_Unload(std::int16_t& /*cancel*/) {}
+    void done(int result) override;
 };
 
 } // namespace velti::forms

@@ -2,20 +2,16 @@
 
 namespace velti {
 
-Form1::Form1(forms::Context& context, Clock& clock, std::function<void()> openAbout)
-    : Form(form1Description(), context), clock_(clock), openAbout_(std::move(openAbout)) {}
-
-std::vector<forms::EventBinding> Form1::events() {
-    return {
-        onLoad(&Form1::Form_Load),
-        onClick(Command1, &Form1::Command1_Click),
-        onClick(Command2, &Form1::Command2_Click),
-        onClick(Command3, &Form1::Command3_Click),
-        onClick(Command4, &Form1::Command4_Click),
-        onClick(Command5, &Form1::Command5_Click),
-        onClick(Command6, &Form1::Command6_Click),
-        onTimer(Timer1, &Form1::Timer1_Timer, &Form1::untilNextSecond),
-    };
+Form1::Form1(forms::Runtime& runtime, Clock& clock, std::function<void()> openAbout)
+    : Window(form1Description(), runtime), clock_(clock), openAbout_(std::move(openAbout)) {
+    onClick(Command1, &Form1::Command1_Click);
+    onClick(Command2, &Form1::Command2_Click);
+    onClick(Command3, &Form1::Command3_Click);
+    onClick(Command4, &Form1::Command4_Click);
+    onClick(Command5, &Form1::Command5_Click);
+    onClick(Command6, &Form1::Command6_Click);
+    onTimer(Timer1, &Form1::Timer1_Timer, &Form1::untilNextSecond);
+    onLoad(&Form1::Form_Load);
 }
 
 Instant Form1::now() {

@@ -20,15 +20,15 @@ QString elapsedText(std::int32_t seconds);
 
 // The state of the stopwatch lives in the controls themselves: the Enabled flags of the buttons
 // and of Timer1, the captions of the two toggling buttons, and the status text.
-class Form1 final : public forms::Form {
+class Form1 final : public forms::Window {
+    Q_OBJECT
 public:
     // openAbout shows the About window, modal, and returns once it is closed.
-    Form1(forms::Context& context, Clock& clock, std::function<void()> openAbout);
+    Form1(forms::Runtime& runtime, Clock& clock, std::function<void()> openAbout);
 
     forms::CommandButton Command1{*this, "Command1"}; // "&Via": start
     forms::CommandButton Command2{*this, "Command2"}; // "&Stop"
     forms::CommandButton Command3{*this, "Command3"}; // "&Pausa" / "&Riprendi"
-    forms::Frame Frame1{*this, "Frame1"};
     forms::Label Label1{*this, "Label1"};             // the elapsed time
     forms::Label Label2{*this, "Label2"};             // the status line
     forms::CommandButton Command4{*this, "Command4"}; // "R&ileva" / "OK"
@@ -38,9 +38,6 @@ public:
 
     Instant via = 0;   // start of the running count, moved later by every pause
     Instant sttop = 0; // the instant of the last pause
-
-protected:
-    std::vector<forms::EventBinding> events() override;
 
 private:
     void Form_Load();

@@ -14,7 +14,6 @@ const FormDescription& form1Description() {
     static const FormDescription description{
         .name = "Form1",
         .caption = VELTI_NAME,
-        .border = BorderStyle::FixedDialog,
         .clientWidth = 3960,
         .clientHeight = 2625,
         .icon = ":/velti/stopwatch.ico",
@@ -23,7 +22,7 @@ const FormDescription& form1Description() {
             {.kind = ControlKind::CommandButton, .name = "Command1", .caption = "&Via", .left = 120, .top = 1680, .width = 855, .height = 375, .tabIndex = 0},
             {.kind = ControlKind::CommandButton, .name = "Command2", .caption = "&Stop", .left = 1080, .top = 1680, .width = 855, .height = 375, .tabIndex = 1},
             {.kind = ControlKind::CommandButton, .name = "Command3", .caption = "&Pausa", .left = 2040, .top = 1680, .width = 855, .height = 375, .tabIndex = 2},
-            {.kind = ControlKind::Frame, .name = "Frame1", .left = 120, .top = 0, .width = 3735, .height = 1575, .tabIndex = 3, .role = AccessibleRole::StatusBar},
+            {.kind = ControlKind::Frame, .name = "Frame1", .left = 120, .top = 0, .width = 3735, .height = 1575, .tabIndex = 3, .statusBar = true},
             {.kind = ControlKind::Label, .name = "Label1", .container = "Frame1", .caption = "00:00:00", .left = 240, .top = 360, .width = 3255, .height = 615, .tabIndex = 4, .font = {.family = "MS Sans Serif", .points = 24, .bold = true}, .alignment = Alignment::Centre},
             {.kind = ControlKind::Label, .name = "Label2", .container = "Frame1", .caption = "Inattivo", .left = 1200, .top = 1200, .width = 1455, .height = 255, .tabIndex = 5, .font = {.family = "MS Sans Serif", .points = 9.75}, .alignment = Alignment::Centre},
             {.kind = ControlKind::CommandButton, .name = "Command4", .caption = "R&ileva", .left = 3000, .top = 1680, .width = 855, .height = 375, .tabIndex = 6},

@@ -41,10 +41,17 @@ Harness::Harness(forms::TimerPolicy timers)
     // makes none until it starts up.
     static const bool initialised = (forms::initialise(*qApp), true);
     Q_UNUSED(initialised);
-    app.context().whenAllUnloaded([this] { ++allUnloaded; });
+    app.runtime().check = &failure;
 }
 
 Harness::~Harness() = default;
+
+int Harness::windowsShown() {
+    int shown = 0;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        shown += top->isVisible() && dynamic_cast<forms::Shell*>(top) != nullptr ? 1 : 0;
+    return shown;
+}
 
 Form1& Harness::startUp() {
     app.startUp();
@@ -56,28 +63,36 @@ Form1& Harness::startUp() {
     return form;
 }
 
-QPushButton* Harness::button(forms::Form& form, const char* name) {
-    return qobject_cast<QPushButton*>(form.control(name));
+QObject* Harness::control(QWidget& form, const char* name, int index) {
+    for (QObject* control : form.findChildren<QObject*>(QLatin1String(name))) {
+        if (forms::indexOf(control) == index)
+            return control;
+    }
+    return nullptr;
 }
 
-QLabel* Harness::label(forms::Form& form, const char* name, int index) {
-    return qobject_cast<QLabel*>(form.control(name, index));
+QPushButton* Harness::button(QWidget& form, const char* name) {
+    return qobject_cast<QPushButton*>(control(form, name));
 }
 
-forms::TimerControl* Harness::timer(forms::Form& form) {
-    return qobject_cast<forms::TimerControl*>(form.control("Timer1"));
+QLabel* Harness::label(QWidget& form, const char* name, int index) {
+    return qobject_cast<QLabel*>(control(form, name, index));
+}
+
+forms::TimerControl* Harness::timer(QWidget& form) {
+    return qobject_cast<forms::TimerControl*>(control(form, "Timer1"));
 }
 
 // Mouse and keys go through the window, as the windowing system delivers them, so a window behind
 // a modal one is blocked as it is for a user.
-void Harness::click(forms::Form& form, const char* name) {
+void Harness::click(QWidget& form, const char* name) {
     QPushButton* target = button(form, name);
     QWidget* window = target->window();
     const QPoint at = target->mapTo(window, target->rect().center());
     QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, at);
 }
 
-void Harness::altKey(forms::Form& form, Qt::Key key) {
+void Harness::altKey(QWidget& form, Qt::Key key) {
     QWidget* window = form.window();
     QTest::keyClick(window->windowHandle(), key, Qt::AltModifier);
     // An access key presses the button down and clicks it a moment later, as a mouse would.
@@ -90,16 +105,16 @@ void Harness::altKey(forms::Form& form, Qt::Key key) {
         QTest::qFail("a button stayed down after its access key", __FILE__, __LINE__);
 }
 
-void Harness::key(forms::Form& form, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+void Harness::key(QWidget& form, Qt::Key key, Qt::KeyboardModifiers modifiers) {
     QTest::keyClick(form.window()->windowHandle(), key, modifiers);
 }
 
-void Harness::tick(forms::Form& form, int count) {
+void Harness::tick(QWidget& form, int count) {
     for (int i = 0; i < count; ++i)
         timer(form)->tick();
 }
 
-QString Harness::focused(forms::Form& form) {
+QString Harness::focused(QWidget& form) {
     QWidget* focus = form.window()->focusWidget();
     return focus == nullptr ? QString() : focus->objectName();
 }
@@ -111,8 +126,7 @@ void Harness::withAbout(const std::function<void(Form3&)>& body,
     QElapsedTimer waited;
     waited.start();
     QObject::connect(poll, &QTimer::timeout, qApp, [this, poll, body, waited] {
-        const bool active = app.hasForm3() && app.form3().isLoaded() &&
-                            QApplication::activeWindow() == app.form3().window();
+        const bool active = about() != nullptr && QApplication::activeWindow() == about();
         // Not qWaitForWindowActive: Qt takes an owned window for active while its owner is.
         if (!active && waited.elapsed() < 5000)
             return;
@@ -120,9 +134,9 @@ void Harness::withAbout(const std::function<void(Form3&)>& body,
         if (!active)
             QTest::qFail("the About window did not become active", __FILE__, __LINE__);
         else
-            body(app.form3());
-        if (app.hasForm3() && app.form3().isLoaded())
-            click(app.form3(), "Command1");
+            body(*about());
+        if (about() != nullptr && about()->isVisible())
+            click(*about(), "Command1");
     });
     poll->start(5);
     const QPointer<QTimer> polling(poll);

@@ -6,7 +6,8 @@
 
 #include "about/form3.h"
 #include "app/application.h"
-#include "forms/widgets.h"
+#include "forms/accessibility.h"
+#include "forms/controls.h"
 #include "stopwatch/form1.h"
 
 #include <QLabel>
@@ -26,6 +27,18 @@ QString stateOf(Form1& form);
 
 // Timers whose ticks come from the tests alone, one at a time: the real timers never fire.
 inline constexpr forms::TimerPolicy quietTimers{.floorMs = 24 * 3600 * 1000};
+inline constexpr int kTimerFloorMs = forms::TimerPolicy{}.floorMs;
+
+// Fails the control operation that brings the count to failAt, as a real failure would; only
+// operations inside a handler count. Unset (0), nothing fails.
+struct FailAt final : forms::OperationCheck {
+    int failAt = 0;
+    int counted = 0;
+    void beforeOperation() override {
+        if (failAt != 0 && ++counted == failAt)
+            throw RuntimeError::invalidCall();
+    }
+};
 
 // A window that does not become active, or a button that stays down, fails the test that met it:
 // what follows would be checked against a window the user could not have used.
@@ -36,7 +49,7 @@ public:
     FakeLauncher launcher;
     FakeMsgBox msgBox;
     Application app;
-    int allUnloaded = 0;
+    FailAt failure;
 
     explicit Harness(forms::TimerPolicy timers = {});
     ~Harness();
@@ -44,19 +57,26 @@ public:
     // The stopwatch window, started up as the program does, shown and active.
     Form1& startUp();
 
-    static QPushButton* button(forms::Form& form, const char* name);
-    static QLabel* label(forms::Form& form, const char* name, int index = -1);
-    static forms::TimerControl* timer(forms::Form& form);
+    // The About window while it is open, or nullptr.
+    Form3* about() const { return app.about(); }
+    // The program's windows on screen.
+    static int windowsShown();
+
+    // A control of the window by its designed name (and array index), or nullptr.
+    static QObject* control(QWidget& form, const char* name, int index = -1);
+    static QPushButton* button(QWidget& form, const char* name);
+    static QLabel* label(QWidget& form, const char* name, int index = -1);
+    static forms::TimerControl* timer(QWidget& form);
 
     // A left click in the middle of the button, as the mouse gives it.
-    static void click(forms::Form& form, const char* name);
+    static void click(QWidget& form, const char* name);
     // Alt with the letter, sent to the window.
-    static void altKey(forms::Form& form, Qt::Key key);
-    static void key(forms::Form& form, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
+    static void altKey(QWidget& form, Qt::Key key);
+    static void key(QWidget& form, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
     // Ticks of the window's timer, delivered as the running timer does (none while disabled).
-    static void tick(forms::Form& form, int count = 1);
+    static void tick(QWidget& form, int count = 1);
     // The name of the control with the keyboard focus in that window.
-    static QString focused(forms::Form& form);
+    static QString focused(QWidget& form);
 
     // Opens the About window from the stopwatch (with a click on the information button, or as
     // open says) and runs body inside its modal loop once it is active; the window is closed

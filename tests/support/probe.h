@@ -46,10 +46,16 @@ struct Failing {
     Failure unload = Failure::None;
 };
 
-class Probe final : public forms::Form {
+class Probe final : public forms::Window {
 public:
-    explicit Probe(forms::Context& context, Failing failing = {})
-        : Form(probeDescription(), context), failing_(failing) {}
+    // elsewhere: a control of another window, gone when the step runs.
+    Probe(forms::Runtime& runtime, Failing failing = {}, forms::Label* elsewhere = nullptr)
+        : Window(probeDescription(), runtime), elsewhere_(elsewhere), failing_(failing) {
+        onClick(Command1, &Probe::Command1_Click);
+        onClick(Command2, &Probe::Command2_Click);
+        onTimer(Timer1, &Probe::Timer1_Timer);
+        onLoad(&Probe::Form_Load);
+    }
 
     forms::CommandButton Command1{*this, "Command1"}; // fails where the test says
     forms::CommandButton Command2{*this, "Command2"};
@@ -58,8 +64,6 @@ public:
     forms::Label Label2{*this, "Label2"};
     forms::Label Missing{*this, "Label9"}; // no such control in the design
     forms::Timer Timer1{*this, "Timer1"};
-    // A control of another window, unloaded when the step runs.
-    forms::Label* elsewhere = nullptr;
 
     std::int16_t cancelBeforeFailure = 0;
     // How often each handler ran past its failing step; the step after it also writes Label2.
@@ -67,48 +71,39 @@ public:
     int goodClicks = 0; // Command2, which never fails
 
 protected:
-    std::vector<forms::EventBinding> events() override {
-        using forms::Event;
-        return {
-            {Event::Load, nullptr,
-             [this](std::int16_t&) {
-                 Command3.setEnabled(false);
-                 Label1.item(0).setCaption(QStringLiteral("caricato"));
-                 fail(failing_.load);
-                 ++afterLoad;
-                 Label2.setCaption(QStringLiteral("caricato fino in fondo"));
-             }},
-            {Event::Unload, nullptr,
-             [this](std::int16_t& cancel) {
-                 cancel = cancelBeforeFailure;
-                 Label1.item(0).setCaption(QStringLiteral("chiusura"));
-                 fail(failing_.unload);
-                 ++afterUnload;
-                 cancel = 0;
-             }},
-            {Event::Click, &Command1,
-             [this](std::int16_t&) {
-                 Label1.item(0).setCaption(QStringLiteral("cliccato"));
-                 fail(failing_.click);
-                 ++afterClick;
-                 Label2.setCaption(QStringLiteral("cliccato fino in fondo"));
-             }},
-            {Event::Click, &Command2,
-             [this](std::int16_t&) {
-                 ++goodClicks;
-                 Label2.setCaption(QStringLiteral("bene %1").arg(goodClicks));
-             }},
-            {Event::Timer, &Timer1,
-             [this](std::int16_t&) {
-                 Label1.item(0).setCaption(QStringLiteral("tic"));
-                 fail(failing_.timer);
-                 ++afterTimer;
-                 Label2.setCaption(QStringLiteral("tic fino in fondo"));
-             }},
-        };
+    void Form_Unload(std::int16_t& cancel) override {
+        cancel = cancelBeforeFailure;
+        Label1.item(0).setCaption(QStringLiteral("chiusura"));
+        fail(failing_.unload);
+        ++afterUnload;
+        cancel = 0;
     }
 
 private:
+    void Form_Load() {
+        Command3.setEnabled(false);
+        Label1.item(0).setCaption(QStringLiteral("caricato"));
+        fail(failing_.load);
+        ++afterLoad;
+        Label2.setCaption(QStringLiteral("caricato fino in fondo"));
+    }
+    void Command1_Click() {
+        Label1.item(0).setCaption(QStringLiteral("cliccato"));
+        fail(failing_.click);
+        ++afterClick;
+        Label2.setCaption(QStringLiteral("cliccato fino in fondo"));
+    }
+    void Command2_Click() {
+        ++goodClicks;
+        Label2.setCaption(QStringLiteral("bene %1").arg(goodClicks));
+    }
+    void Timer1_Timer() {
+        Label1.item(0).setCaption(QStringLiteral("tic"));
+        fail(failing_.timer);
+        ++afterTimer;
+        Label2.setCaption(QStringLiteral("tic fino in fondo"));
+    }
+
     void fail(Failure failure) {
         switch (failure) {
         case Failure::None:
@@ -126,11 +121,12 @@ private:
             Missing.setCaption(QStringLiteral("x"));
             break;
         case Failure::Unloaded:
-            elsewhere->setCaption(QStringLiteral("x"));
+            elsewhere_->setCaption(QStringLiteral("x"));
             break;
         }
     }
 
+    forms::Label* elsewhere_;
     Failing failing_;
 };
 

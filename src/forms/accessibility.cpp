@@ -1,0 +1,244 @@
+#include "forms/accessibility.h"
+
+#include "forms/controls.h"
+#include "forms/form.h"
+
+#include <QAccessibleWidget>
+#include <QKeySequence>
+#include <QRegularExpression>
+
+namespace velti::forms::accessibility {
+
+namespace {
+
+// A caption without its access-key markers; "&&" stands for one "&".
+QString withoutMarkers(QString caption) {
+    static const QRegularExpression marker(QStringLiteral("&(.)"));
+    return caption.replace(marker, QStringLiteral("\\1"));
+}
+
+// A push button as Qt presents one, named by its caption without markers, and with two
+// corrections. Qt reports a focused auto-default button as the window's default one, so every
+// button would claim it: none does. And an assistive technology acts on a button as a person
+// does: a window waiting behind a modal one offers no action at all, neither the press nor the
+// focus, so a client can tell that nothing would happen.
+class ButtonInterface final : public QAccessibleWidget {
+public:
+    explicit ButtonInterface(QPushButton* button)
+        : QAccessibleWidget(button, QAccessible::Button) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && button()->accessibleName().isEmpty())
+            return withoutMarkers(button()->text());
+        if (t == QAccessible::Accelerator)
+            return button()->shortcut().toString(QKeySequence::NativeText);
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.pressed = button()->isDown();
+        state.defaultButton = false;
+        return state;
+    }
+    QStringList actionNames() const override {
+        if (isBlocked(widget()->window()))
+            return {};
+        return (widget()->isEnabled() ? QStringList{pressAction()} : QStringList()) +
+               QAccessibleWidget::actionNames();
+    }
+    // As Qt presses a button for a reader: the press is shown and the click follows.
+    void doAction(const QString& action) override {
+        if (!actionNames().contains(action))
+            return;
+        if (action == pressAction())
+            button()->animateClick();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+    QStringList keyBindingsForAction(const QString& action) const override {
+        return action == pressAction() ? QStringList{button()->shortcut().toString()}
+                                       : QStringList();
+    }
+
+private:
+    QPushButton* button() const { return static_cast<QPushButton*>(widget()); }
+};
+
+// A screen reader meets the stopwatch as a window and the About window as a dialog. A control
+// hidden because the client area does not reach it is not in the window's tree at all: a reader
+// that read it hidden would keep it "not visible" for ever. It joins the tree when it comes into
+// sight.
+class WindowInterface final : public QAccessibleWidget {
+public:
+    explicit WindowInterface(QWidget* window)
+        : QAccessibleWidget(window, window->windowType() == Qt::Dialog ? QAccessible::Dialog
+                                                                       : QAccessible::Window) {}
+
+    int childCount() const override { return int(inTree().size()); }
+    QAccessibleInterface* child(int index) const override {
+        const QList<QWidget*> children = inTree();
+        return index < 0 || index >= children.size()
+                   ? nullptr
+                   : QAccessible::queryAccessibleInterface(children.at(index));
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child == nullptr ? -1 : int(inTree().indexOf(child->object()));
+    }
+
+private:
+    QList<QWidget*> inTree() const {
+        QList<QWidget*> children;
+        for (auto* control : widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!control->isWindow() && control->isVisibleTo(widget()))
+                children << control;
+        }
+        return children;
+    }
+};
+
+bool isForm(const QObject* object) {
+    return dynamic_cast<const Shell*>(object) != nullptr;
+}
+
+// Asked with the most derived class name first. A frame is a border, unless it is designed as the
+// window's status bar: then a reader's "read the status bar" finds it and speaks the labels it
+// holds. What an action has to say is told by a notification: Orca speaks one that is shown,
+// after whatever the focus said, shows its label on a braille display and keeps it in its
+// history. Qt 6.4's bridge drops alerts and sends a name change without the new name, so neither
+// can carry it.
+QAccessibleInterface* factory(const QString& className, QObject* object) {
+    const auto is = [&className](const QMetaObject& meta) {
+        return className == QLatin1String(meta.className());
+    };
+    if (object->isWidgetType() && static_cast<QWidget*>(object)->isWindow() && isForm(object))
+        return new WindowInterface(static_cast<QWidget*>(object));
+    if (is(ButtonControl::staticMetaObject))
+        return new ButtonInterface(static_cast<QPushButton*>(object));
+    if (is(FrameControl::staticMetaObject)) {
+        auto* frame = static_cast<FrameControl*>(object);
+        return new QAccessibleWidget(frame, frame->statusBar ? QAccessible::StatusBar
+                                                             : QAccessible::Border);
+    }
+    if (is(NoticeControl::staticMetaObject))
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Notification);
+    return nullptr;
+}
+
+// Nothing is told of a control that is not on screen, as one of a window not yet shown or one the
+// client area does not reach: a reader that heard of it would look at it, read it hidden and keep
+// it "not visible" for ever. The memory figures, rewritten on every tick out of sight, would
+// never be read in a review of the window.
+void tellOfShownControls(QAccessibleEvent* event) {
+    const auto* control = qobject_cast<const QWidget*>(event->object());
+    if (control != nullptr && !control->isWindow() && !control->isVisible() &&
+        isForm(control->window()))
+        return;
+    // Qt offers no way to hand an event on to its bridge but to let it go through again with no
+    // handler in the way.
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(tellOfShownControls);
+}
+
+FrameControl* statusBar(const QWidget* window) {
+    for (auto* frame : window->findChildren<FrameControl*>()) {
+        if (frame->statusBar)
+            return frame;
+    }
+    return nullptr;
+}
+
+// What a control says when told: a label its text, a button its caption, a status bar its labels
+// one after the other (the time, then the state).
+QString spoken(const QWidget* control) {
+    if (const auto* label = qobject_cast<const QLabel*>(control))
+        return label->text().trimmed();
+    if (const auto* button = qobject_cast<const QPushButton*>(control))
+        return withoutMarkers(button->text());
+    QStringList texts;
+    for (const QLabel* label : control->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (!label->text().isEmpty())
+            texts << label->text();
+    }
+    return texts.join(u' ');
+}
+
+} // namespace
+
+NoticeControl::NoticeControl(QWidget* parent) : QWidget(parent), words(new QLabel(this)) {
+    setFocusPolicy(Qt::NoFocus);
+    setGeometry(0, 0, 0, 0);
+    words->setGeometry(0, 0, 0, 0);
+    shown.setSingleShot(true);
+    connect(&shown, &QTimer::timeout, this, &QWidget::hide);
+}
+
+void install() {
+    QAccessible::installFactory(factory);
+    QAccessible::installUpdateHandler(tellOfShownControls);
+}
+
+void joinedTheTree(QWidget* control) {
+    QAccessibleEvent joined(control, QAccessible::ObjectCreated);
+    QAccessible::updateAccessibility(&joined);
+}
+
+Seen look(QWidget* window) {
+    Seen seen;
+    seen.focus = window->focusWidget();
+    seen.focusCaption = seen.focus ? spoken(seen.focus) : QString();
+    const FrameControl* bar = statusBar(window);
+    seen.status = bar != nullptr ? spoken(bar) : QString();
+    for (auto* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!control->isWindow() && control->isHidden() &&
+            qobject_cast<NoticeControl*>(control) == nullptr)
+            seen.hidden << control;
+    }
+    return seen;
+}
+
+void tell(QWidget* window, const Seen& before) {
+    if (window == nullptr || !window->isVisible())
+        return;
+    // What to say, in the order said: the status bar once when the time or the state changed or
+    // the click moved the focus on, then whatever else changed.
+    QList<QPointer<QWidget>> told;
+    QWidget* focus = window->focusWidget();
+    if (FrameControl* bar = statusBar(window);
+        bar != nullptr && (spoken(bar) != before.status || focus != before.focus))
+        told << bar;
+    // A button renamed under the focus: Qt 6.4 tells the reader of no name change. One that the
+    // focus moved to is heard by its new name already.
+    if (focus != nullptr && focus == before.focus && spoken(focus) != before.focusCaption)
+        told << focus;
+    for (const QPointer<QWidget>& control : before.hidden) {
+        if (control && control->isVisible())
+            told << control;
+    }
+    if (told.isEmpty())
+        return;
+    auto* notice = window->findChild<NoticeControl*>();
+    if (notice == nullptr) {
+        notice = new NoticeControl(window);
+        notice->hide();
+    }
+    // A moment later: the focus, moved by the handler or by the buttons it held, is heard first,
+    // and a timer the handler started has ticked, so the time said is the live one, not the one
+    // the display held before. The notice is taken away once told, so that a later review of the
+    // window never reads an old time from it.
+    QTimer::singleShot(kNoticeDelayMs, notice, [notice, told] {
+        QStringList said;
+        for (const QPointer<QWidget>& control : told) {
+            if (control && !spoken(control).isEmpty())
+                said << spoken(control);
+        }
+        if (said.isEmpty())
+            return;
+        notice->words->setText(said.join(QStringLiteral(", ")));
+        notice->hide();
+        notice->show();
+        notice->shown.start(kNoticeShownMs);
+    });
+}
+
+} // namespace velti::forms::accessibility

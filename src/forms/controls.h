@@ -1,0 +1,105 @@
+// The widgets a window is built from, and the building itself.
+#pragma once
+
+#include "forms/description.h"
+
+#include <QBasicTimer>
+#include <QFrame>
+#include <QHash>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+namespace velti::forms {
+
+// How the timers of a program run: none ticks faster than the floor, about the granularity
+// desktop timers have always had; a paced timer sleeps until its window has something new to
+// show. Tests give a floor no timer reaches, and tick by hand.
+struct TimerPolicy {
+    int floorMs = 15;
+    bool pacing = true;
+};
+
+// Each picture file is read once: a window made afresh reuses its icons, and with them the pixmaps
+// Qt has cached for them, so that a thousand openings hold no more than one.
+class Icons {
+public:
+    QIcon operator()(const char* file);
+
+private:
+    QHash<QString, QIcon> loaded_;
+};
+
+inline constexpr int kCaptionMinimumPx = 7;
+
+// A push button whose access key clicks it at once, when the key is pressed, as a mouse click
+// does. The press shown afterwards is only a picture: the button is not held down, so nothing
+// that arrives meanwhile can turn it into a second click.
+class ButtonControl final : public QPushButton {
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+    bool showsPress() const { return pressShown_.isActive(); }
+    // The font the caption is drawn with: the button's own, or smaller when that would run into
+    // the button's frame.
+    QFont fittedFont() const;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    QBasicTimer pressShown_;
+};
+
+// A label that always shows its whole caption, whatever face the machine gives: a caption too
+// large for its box in that face is drawn at the largest pixel size that fits, wrapped as the
+// label wraps (a one-line field never wraps), never below kCaptionMinimumPx, never elided.
+class CaptionLabel final : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    QFont fittedFont() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A frame that holds the window's live readings is its status bar.
+class FrameControl final : public QFrame {
+    Q_OBJECT
+public:
+    using QFrame::QFrame;
+    bool statusBar = false;
+};
+
+// A timer control: ticks once per period while enabled. Disabling it takes effect at once: no
+// tick is delivered after setEnabled(false) returns.
+class TimerControl final : public QTimer {
+    Q_OBJECT
+public:
+    TimerControl(int period, QObject* parent);
+    int period() const { return period_; }
+    bool isEnabled() const { return isActive(); }
+    void setEnabled(bool enabled);
+    // One tick, as the running timer gives it; nothing while disabled.
+    void tick();
+
+signals:
+    void ticked();
+
+private:
+    int period_;
+};
+
+// Builds every control of the window as designed, at its place, in its font and colours, with its
+// caption, picture and tooltip; the buttons in the designed tab order. Timers run.
+void build(const FormDescription& description, QWidget& window, const TimerPolicy& timers,
+           Icons& icons);
+
+// A control's designed array index, or -1.
+int indexOf(const QObject* control);
+
+} // namespace velti::forms
