@@ -4,7 +4,7 @@
 #include <QAccessible>
 #include <QTest>
 
-#include "forms/accessibility.h"
+#include "forms/form.h"
 
 using namespace velti;
 using velti::test::Harness;

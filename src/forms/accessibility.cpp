@@ -1,6 +1,3 @@
-#include "forms/accessibility.h"
-
-#include "forms/controls.h"
 #include "forms/form.h"
 
 #include <QAccessibleWidget>

@@ -1,12 +1,10 @@
 #include "forms/controls.h"
 
-#include <QIcon>
+#include "forms/form.h"
+
 #include <QPainter>
-#include <QPointer>
-#include <QShortcutEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
-#include <QTimerEvent>
 #include <QWindow>
 
 #include <algorithm>
@@ -72,9 +70,13 @@ QWidget* makeLabel(const ControlDescription& c, QWidget* parent) {
 
 } // namespace
 
-int indexOf(const QObject* control) {
-    const QVariant index = control->property(kIndex);
-    return index.isValid() ? index.toInt() : -1;
+QObject* controlOf(const QWidget& window, const char* name, int index) {
+    for (QObject* control : window.findChildren<QObject*>(QLatin1String(name))) {
+        const QVariant designed = control->property(kIndex);
+        if ((designed.isValid() ? designed.toInt() : -1) == index)
+            return control;
+    }
+    return nullptr;
 }
 
 QIcon Icons::operator()(const char* file) {
@@ -145,28 +147,6 @@ void build(const FormDescription& d, QWidget& window, const TimerPolicy& timers,
             QWidget::setTabOrder(previous, button);
         previous = button;
     }
-}
-
-bool ButtonControl::event(QEvent* event) {
-    if (event->type() != QEvent::Shortcut || static_cast<QShortcutEvent*>(event)->isAmbiguous())
-        return QPushButton::event(event);
-    // Qt would hold the button down and click it 100 ms later, whatever happened meanwhile.
-    if (isEnabled() && isVisible()) {
-        QPointer<ButtonControl> alive(this);
-        click();
-        if (alive && isEnabled() && isVisible()) {
-            pressShown_.start(100, this);
-            update();
-        }
-    }
-    return true;
-}
-
-void ButtonControl::timerEvent(QTimerEvent* event) {
-    if (event->timerId() != pressShown_.timerId())
-        return QPushButton::timerEvent(event);
-    pressShown_.stop();
-    update();
 }
 
 namespace {
@@ -295,6 +275,64 @@ void TimerControl::setEnabled(bool enabled) {
 void TimerControl::tick() {
     if (isActive())
         emit ticked();
+}
+
+Control::Control(Shell& window, const char* name, int index)
+    : window_(window), name_(name), control_(controlOf(window.widget(), name, index)),
+      found_(control_ != nullptr) {}
+
+template <class Widget> Widget* Control::live() const {
+    window_.operation();
+    if (!control_)
+        throw found_ ? RuntimeError::objectUnloaded()
+                     : RuntimeError::noSuchControl(QString::fromUtf8(name_));
+    return static_cast<Widget*>(control_.data());
+}
+
+QString CommandButton::caption() const {
+    return live<QPushButton>()->text();
+}
+
+void CommandButton::setCaption(const QString& caption) {
+    live<QPushButton>()->setText(caption);
+}
+
+void CommandButton::setEnabled(bool enabled) {
+    window_.setButtonEnabled(live<QPushButton>(), enabled);
+}
+
+void CommandButton::setFocus() {
+    auto* button = live<QPushButton>();
+    if (!window_.isButtonEnabled(button) || button->isHidden())
+        throw RuntimeError::invalidCall();
+    button->setFocus(Qt::OtherFocusReason);
+}
+
+QString Label::caption() const {
+    return live<QLabel>()->text();
+}
+
+void Label::setCaption(const QString& caption) {
+    live<QLabel>()->setText(caption);
+}
+
+void Label::setForeColor(QRgb colour) {
+    auto* label = live<QLabel>();
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor::fromRgb(colour));
+    label->setPalette(palette);
+}
+
+Label LabelArray::item(std::int16_t index) const {
+    window_.operation();
+    Label element(window_, name_, index);
+    if (element.object() == nullptr)
+        throw RuntimeError::noSuchElement(index);
+    return element;
+}
+
+void Timer::setEnabled(bool enabled) {
+    live<TimerControl>()->setEnabled(enabled);
 }
 
 } // namespace velti::forms

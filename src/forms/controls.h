@@ -1,4 +1,5 @@
-// The widgets a window is built from, and the building itself.
+// The controls a window is built from, as designed, and the checked operations its handlers take
+// on them.
 #pragma once
 
 #include "forms/description.h"
@@ -8,10 +9,13 @@
 #include <QHash>
 #include <QIcon>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
 namespace velti::forms {
+
+class Shell;
 
 // How the timers of a program run: none ticks faster than the floor, about the granularity
 // desktop timers have always had; a paced timer sleeps until its window has something new to
@@ -31,18 +35,25 @@ private:
     QHash<QString, QIcon> loaded_;
 };
 
+// Builds every control of the window as designed, at its place, in its font and colours, with its
+// caption, picture and tooltip; the buttons in the designed tab order. Timers run.
+void build(const FormDescription& description, QWidget& window, const TimerPolicy& timers,
+           Icons& icons);
+
+// The control of the window with this designed name and array index (-1: none), or nullptr.
+QObject* controlOf(const QWidget& window, const char* name, int index = -1);
+
 inline constexpr int kCaptionMinimumPx = 7;
 
 // A push button whose access key clicks it at once, when the key is pressed, as a mouse click
 // does. The press shown afterwards is only a picture: the button is not held down, so nothing
-// that arrives meanwhile can turn it into a second click.
+// that arrives meanwhile can turn it into a second click. Its caption always shows whole, drawn
+// smaller when the face would run it into the frame.
 class ButtonControl final : public QPushButton {
     Q_OBJECT
 public:
     using QPushButton::QPushButton;
     bool showsPress() const { return pressShown_.isActive(); }
-    // The font the caption is drawn with: the button's own, or smaller when that would run into
-    // the button's frame.
     QFont fittedFont() const;
 
 protected:
@@ -75,8 +86,8 @@ public:
     bool statusBar = false;
 };
 
-// A timer control: ticks once per period while enabled. Disabling it takes effect at once: no
-// tick is delivered after setEnabled(false) returns.
+// Ticks once per period while enabled. Disabling takes effect at once: no tick is delivered after
+// setEnabled(false) returns.
 class TimerControl final : public QTimer {
     Q_OBJECT
 public:
@@ -94,12 +105,55 @@ private:
     int period_;
 };
 
-// Builds every control of the window as designed, at its place, in its font and colours, with its
-// caption, picture and tooltip; the buttons in the designed tab order. Timers run.
-void build(const FormDescription& description, QWidget& window, const TimerPolicy& timers,
-           Icons& icons);
+// A window's handlers reach its controls through members named as the design names them, one
+// operation a step. An operation that cannot be carried out (the control is gone or never was, no
+// such element, the focus to a button that cannot take it) throws RuntimeError, and so ends the
+// handler at that step.
+class Control {
+public:
+    Control(Shell& window, const char* name, int index = -1);
+    QObject* object() const { return control_; }
 
-// A control's designed array index, or -1.
-int indexOf(const QObject* control);
+protected:
+    template <class Widget> Widget* live() const;
+
+    Shell& window_;
+    const char* name_;
+    QPointer<QObject> control_;
+    bool found_;
+};
+
+class CommandButton : public Control {
+public:
+    using Control::Control;
+    // The caption with its "&" access-key markers.
+    QString caption() const;
+    void setCaption(const QString& caption);
+    void setEnabled(bool enabled);
+    // Fails on a button that is disabled or hidden.
+    void setFocus();
+};
+
+class Label : public Control {
+public:
+    using Control::Control;
+    QString caption() const;
+    void setCaption(const QString& caption);
+    void setForeColor(QRgb colour);
+};
+
+class LabelArray : public Control {
+public:
+    using Control::Control;
+    // The element with this index; fails if there is none.
+    Label item(std::int16_t index) const;
+};
+
+class Timer : public Control {
+public:
+    using Control::Control;
+    // Disabling takes effect at once: no tick is delivered after this returns.
+    void setEnabled(bool enabled);
+};
 
 } // namespace velti::forms

@@ -1,15 +1,25 @@
 #include "forms/form.h"
 
-#include "forms/accessibility.h"
 #include "platform/msgbox.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
-#include <QCloseEvent>
+#include <QLibraryInfo>
 #include <QPainter>
+#include <QScreen>
+#include <QSet>
+#include <QShortcutEvent>
+#include <QStyleFactory>
+#include <QTranslator>
 #include <QWindow>
 
 #include <algorithm>
 #include <utility>
+
+#if __has_include(<xcb/xcb.h>)
+#include <xcb/xcb.h>
+#define VELTI_XCB 1
+#endif
 
 namespace velti::forms {
 
@@ -18,9 +28,27 @@ bool isBlocked(const QWidget* window) {
     return modal != nullptr && modal != window;
 }
 
-struct Shell::Told {
-    accessibility::Seen before;
-};
+bool ButtonControl::event(QEvent* event) {
+    if (event->type() != QEvent::Shortcut || static_cast<QShortcutEvent*>(event)->isAmbiguous())
+        return QPushButton::event(event);
+    // Qt would hold the button down and click it 100 ms later, whatever happened meanwhile.
+    if (isEnabled() && isVisible()) {
+        QPointer<ButtonControl> alive(this);
+        click();
+        if (alive && isEnabled() && isVisible()) {
+            pressShown_.start(100, this);
+            update();
+        }
+    }
+    return true;
+}
+
+void ButtonControl::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != pressShown_.timerId())
+        return QPushButton::timerEvent(event);
+    pressShown_.stop();
+    update();
+}
 
 Shell::Shell(const FormDescription& description, Runtime& runtime, QWidget* window)
     : description_(description), runtime_(runtime), window_(window) {
@@ -28,9 +56,34 @@ Shell::Shell(const FormDescription& description, Runtime& runtime, QWidget* wind
         background_ = QPixmap(QString::fromUtf8(description.picture));
 }
 
-Shell::~Shell() = default;
+void Shell::click(QWidget* button, Handler handler) {
+    if (!isButtonEnabled(button) || !button->isVisible() || isBlocked(window_))
+        return;
+    const accessibility::Seen before = accessibility::look(window_);
+    deliver([&] { (this->*handler)(); });
+    accessibility::tell(window_, before);
+}
 
-void Shell::finish(const RuntimeError* error) {
+void Shell::connectTimer(TimerControl* timer, Handler handler, int (Shell::*pacing)() const) {
+    QObject::connect(timer, &TimerControl::ticked, window_,
+                     [this, handler] { deliver([&] { (this->*handler)(); }); });
+    if (pacing == nullptr || !runtime_.timers.pacing)
+        return;
+    // A paced wait counts from the tick. Left running, the timer would keep the rhythm of its
+    // last start, and could wake a moment before the awaited one, for nothing.
+    QObject::connect(timer, &QTimer::timeout, window_, [this, timer, pacing] {
+        const int until = (this->*pacing)();
+        if (timer->isActive() && (until > 0 || timer->interval() != timer->period()))
+            timer->start(until > 0 ? until : timer->period());
+    });
+}
+
+void Shell::enter() {
+    ++running_;
+    ++runtime_.running;
+}
+
+void Shell::leave(const RuntimeError* error) {
     const int depth = running_--;
     --runtime_.running;
     // Taken out first: disabling one moves the focus, which may deliver further events.
@@ -56,17 +109,6 @@ void Shell::finish(const RuntimeError* error) {
     }
     if (running_ == 0 && std::exchange(unloadWhenIdle_, false))
         unload();
-}
-
-// A person hears what the click changed once its handler has ended, whatever it ran meanwhile.
-void Shell::beforeClick() {
-    told_.push_back(std::make_unique<Told>(Told{accessibility::look(window_)}));
-}
-
-void Shell::afterClick() {
-    const std::unique_ptr<Told> told = std::move(told_.back());
-    told_.pop_back();
-    accessibility::tell(window_, told->before);
 }
 
 void Shell::operation() {
@@ -125,113 +167,33 @@ void Shell::paintBackground() {
         QPainter(window_).drawPixmap(0, 0, background_);
 }
 
-// The window opens with the focus on the enabled button with the lowest tab index: the first of
+// The window opens with the focus on the enabled button with the lowest tab index: the first in
 // the tab order that may take it.
 void Shell::shown() {
-    QWidget* first = nullptr;
-    int lowest = 0;
+    const ControlDescription* first = nullptr;
     for (const ControlDescription& c : description_.controls) {
-        auto* button = window_->findChild<QPushButton*>(QString::fromLatin1(c.name));
-        if (button != nullptr && button->isEnabled() && (first == nullptr || c.tabIndex < lowest)) {
-            first = button;
-            lowest = c.tabIndex;
-        }
+        auto* button = qobject_cast<QWidget*>(controlOf(*window_, c.name));
+        if (c.kind == ControlKind::CommandButton && button->isEnabled() &&
+            (first == nullptr || c.tabIndex < first->tabIndex))
+            first = &c;
     }
     if (first != nullptr)
-        first->setFocus(Qt::ActiveWindowFocusReason);
+        static_cast<QWidget*>(controlOf(*window_, first->name))
+            ->setFocus(Qt::ActiveWindowFocusReason);
     // Without a window manager nobody else gives the window the keyboard, and it would ignore
     // its access keys until clicked. A window manager that decides focus itself is only asked.
     window_->windowHandle()->requestActivate();
 }
 
-Control::Control(Shell& window, QObject* control, const char* name)
-    : window_(window), control_(control), name_(name), found_(control != nullptr) {}
-
-template <class Widget> Widget* Control::live() const {
-    window_.operation();
-    if (!control_)
-        throw found_ ? RuntimeError::objectUnloaded()
-                     : RuntimeError::noSuchControl(QString::fromUtf8(name_));
-    return static_cast<Widget*>(control_.data());
-}
-
-namespace {
-template <class Widget> Widget* named(Shell& window, const char* name) {
-    auto* self = dynamic_cast<QWidget*>(&window);
-    for (auto* control : self->findChildren<Widget*>(QString::fromLatin1(name))) {
-        if (indexOf(control) < 0)
-            return control;
-    }
-    return nullptr;
-}
-} // namespace
-
-CommandButton::CommandButton(Shell& window, const char* name)
-    : Control(window, named<ButtonControl>(window, name), name) {}
-
-QString CommandButton::caption() const {
-    return live<QPushButton>()->text();
-}
-
-void CommandButton::setCaption(const QString& caption) {
-    live<QPushButton>()->setText(caption);
-}
-
-void CommandButton::setEnabled(bool enabled) {
-    window_.setButtonEnabled(live<QPushButton>(), enabled);
-}
-
-void CommandButton::setFocus() {
-    auto* button = live<QPushButton>();
-    if (!window_.isButtonEnabled(button) || button->isHidden())
-        throw RuntimeError::invalidCall();
-    button->setFocus(Qt::OtherFocusReason);
-}
-
-Label::Label(Shell& window, const char* name)
-    : Control(window, named<QLabel>(window, name), name) {}
-
-QString Label::caption() const {
-    return live<QLabel>()->text();
-}
-
-void Label::setCaption(const QString& caption) {
-    live<QLabel>()->setText(caption);
-}
-
-void Label::setForeColor(QRgb colour) {
-    auto* label = live<QLabel>();
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor::fromRgb(colour));
-    label->setPalette(palette);
-}
-
-Label LabelArray::item(std::int16_t index) const {
-    window_.operation();
-    auto* self = dynamic_cast<QWidget*>(&window_);
-    for (auto* element : self->findChildren<QLabel*>(QString::fromLatin1(name_))) {
-        if (indexOf(element) == index)
-            return {window_, element, name_};
-    }
-    throw RuntimeError::noSuchElement(index);
-}
-
-Timer::Timer(Shell& window, const char* name)
-    : Control(window, named<TimerControl>(window, name), name) {}
-
-void Timer::setEnabled(bool enabled) {
-    live<TimerControl>()->setEnabled(enabled);
-}
-
-void Window::unload() {
+void Shell::unload() {
     operation();
-    close();
+    window_->close();
 }
 
-void Window::closeEvent(QCloseEvent* event) {
+bool Shell::unloading() {
     std::int16_t cancel = 0;
     deliver([&] { Form_Unload(cancel); });
-    event->setAccepted(cancel == 0);
+    return cancel == 0;
 }
 
 void Dialog::showModal() {
@@ -246,17 +208,152 @@ void Dialog::showModal() {
         parentWidget()->windowHandle()->requestActivate();
 }
 
-void Dialog::unload() {
-    operation();
-    close();
+namespace {
+
+QMargins frameMargins(const QWidget* window) {
+    const QRect outer = window->frameGeometry();
+    const QRect inner = window->geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
 }
 
-// Every way out (Esc, the close box, a handler's unload) comes here first.
-void Dialog::done(int result) {
-    std::int16_t cancel = 0;
-    deliver([&] { Form_Unload(cancel); });
-    if (cancel == 0)
-        QDialog::done(result);
+#ifdef VELTI_XCB
+// Another client may destroy one of the program's X windows (xdotool windowclose does). Qt takes
+// no notice and keeps the window as it was: a modal window gone that way would go on blocking
+// the others for ever. Such a window goes as if it were closed, and a message box as if it were
+// dismissed. Qt's requests on it that follow (unmap, destroy, focus) fail as expected: their
+// errors are not reported. A DestroyNotify that another client sent (the send_event bit) is not
+// the server's word, and is ignored.
+class DestroyedWindows final : public QObject, public QAbstractNativeEventFilter {
+public:
+    using QObject::QObject;
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* /*result*/) override {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (event->response_type == 0)
+            return gone_.contains(static_cast<const xcb_generic_error_t*>(message)->resource_id);
+        if (event->response_type != XCB_DESTROY_NOTIFY)
+            return false;
+        const xcb_window_t destroyed =
+            static_cast<const xcb_destroy_notify_event_t*>(message)->window;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->internalWinId() != destroyed || !top->testAttribute(Qt::WA_WState_Created))
+                continue;
+            // At once, before the events that follow: a key typed to the window that now has
+            // the focus must not find it blocked still by a modal window that is gone.
+            gone_.insert(destroyed);
+            if (auto* form = dynamic_cast<Shell*>(top))
+                form->nativeWindowGone();
+            else if (auto* box = qobject_cast<QDialog*>(top))
+                box->reject();
+            break;
+        }
+        return false;
+    }
+
+private:
+    QSet<xcb_window_t> gone_;
+};
+#endif
+
+} // namespace
+
+void initialise(QApplication& application) {
+    if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion")))
+        application.setStyle(style);
+#ifdef Q_OS_LINUX
+    // The designed fonts are Windows faces; Liberation Sans has Arial's metrics. Windows has
+    // the faces themselves.
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+#endif
+#ifdef VELTI_XCB
+    application.installNativeEventFilter(new DestroyedWindows(&application));
+#endif
+    accessibility::install();
+
+    // Owned by the application object, it lasts as long as the application does.
+    auto* translator = new QTranslator(&application);
+#ifdef Q_OS_WIN
+    // The installer puts Qt's Italian beside the program.
+    const QString translations = QCoreApplication::applicationDirPath();
+#else
+    const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+#endif
+    if (translator->load(QStringLiteral("qtbase_it"), translations))
+        QApplication::installTranslator(translator);
+}
+
+// The frame is not known until the desktop has framed the window: until then the owner's frame
+// stands in for it, and the window is placed again once its own is known.
+void Shell::centre(const QWidget* owner) {
+    screen_ = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+    guess_ = owner != nullptr ? frameMargins(owner) : QMargins();
+    framed_ = false;
+    centre(guess_);
+}
+
+void Shell::centre(QMargins frame) {
+    if (!screen_)
+        return;
+    QRect outer(QPoint(), window_->size().grownBy(frame));
+    outer.moveCenter(screen_->availableGeometry().center());
+    // Placed by its client area: Qt moves a created window's frame only once it knows it.
+    const QPoint client = outer.topLeft() + QPoint(frame.left(), frame.top());
+    if (window_->geometry().topLeft() != client)
+        window_->move(window_->pos() + client - window_->geometry().topLeft());
+}
+
+void Shell::moved() {
+    if (framed_ || window_->frameGeometry() == window_->geometry())
+        return;
+    framed_ = true;
+    if (frameMargins(window_) != guess_)
+        centre(frameMargins(window_));
+}
+
+void Shell::stateChanged(QEvent* event) {
+    const bool stateChange = event->type() == QEvent::WindowStateChange;
+    // A fixed-size window is never maximised or made full screen. On Wayland Qt draws its own
+    // title bar, with a maximise button whatever the window's flags say; a press on it is undone
+    // here, so it does nothing visible.
+    static constexpr Qt::WindowStates enlarged = Qt::WindowMaximized | Qt::WindowFullScreen;
+    QWidget* window = window_;
+    if (stateChange && (window->windowState() & enlarged)) {
+        QMetaObject::invokeMethod(
+            window, [window] { window->setWindowState(window->windowState() & ~enlarged); },
+            Qt::QueuedConnection);
+    }
+    // A modal window minimised on its own takes its owner along: a blocked window is never
+    // left on screen without it.
+    QWindow* owner =
+        window->windowHandle() != nullptr ? window->windowHandle()->transientParent() : nullptr;
+    if (stateChange && window->isMinimized() && window->isModal() && owner != nullptr &&
+        owner->isVisible() && !(owner->windowStates() & Qt::WindowMinimized))
+        owner->showMinimized();
+    // A window behind a modal one, restored or activated (from a taskbar, Alt+Tab) while the modal
+    // window is minimised, would stand blocked with nothing on screen to unblock it: the modal
+    // window comes back with it, in front. Qt hands the keyboard on to a modal window only while
+    // that one is on screen.
+    const bool activated = event->type() == QEvent::ActivationChange && window->isActiveWindow();
+    const QPointer<QWidget> modal = QApplication::activeModalWidget();
+    if (((stateChange && !window->isMinimized()) || (activated && modal && modal->isMinimized())) &&
+        window->isVisible() && isBlocked(window)) {
+        QMetaObject::invokeMethod(
+            window,
+            [modal] {
+                // Unless it has been closed meanwhile.
+                if (!modal || modal != QApplication::activeModalWidget())
+                    return;
+                modal->setWindowState(modal->windowState() & ~Qt::WindowMinimized);
+                modal->show();
+                modal->raise();
+                modal->windowHandle()->requestActivate();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 } // namespace velti::forms

@@ -1,18 +1,16 @@
 // What a window's code sees of the window layer: the window (a QWidget, or a QDialog for a modal
 // one) built from its description, its controls as typed members, and its handlers connected to
-// the controls through one guard that carries the run-time error convention.
+// them through one guard that carries the run-time error convention.
 #pragma once
 
 #include "core/runtime_error.h"
 #include "forms/controls.h"
 
+#include <QCloseEvent>
 #include <QDialog>
-#include <QPointer>
-#include <QWidget>
 
 #include <cstdint>
 #include <exception>
-#include <memory>
 #include <vector>
 
 class QApplication;
@@ -50,31 +48,57 @@ struct Runtime {
 // Whether a window waits behind a modal one, and so takes no input by any path.
 bool isBlocked(const QWidget* window);
 
+namespace accessibility {
+// How long after a click's handler a person is told, and how long what is told stays to be read.
+inline constexpr int kNoticeDelayMs = 100;
+inline constexpr int kNoticeShownMs = 1500;
+// Where a window says what an action changed, to assistive technology alone: it has no size and
+// draws nothing. Its one label holds the words, and it is hidden after a while.
+class NoticeControl final : public QWidget {
+    Q_OBJECT
+public:
+    explicit NoticeControl(QWidget* parent);
+    QLabel* const words;
+    QTimer shown;
+};
+// What a person could see of a window before a click's handler ran.
+struct Seen {
+    QPointer<QWidget> focus;
+    QString focusCaption, status;
+    QList<QPointer<QWidget>> hidden;
+};
+Seen look(QWidget* window);
+// Once a click's handler has ended, a person hears once what it changed: the time and the state,
+// a button renamed under the focus, controls that came into sight.
+void tell(QWidget* window, const Seen& before);
+// A hidden control has come into sight: it joins the window's tree, the same object it was.
+void joinedTheTree(QWidget* control);
+void install();
+} // namespace accessibility
+
 // The part of a window that runs its handlers, one at a time, nested only inside a modal window
 // or a message box. A run-time error ends a handler at the failing step, is shown in the error
 // box, and the program goes on; no exception crosses Qt's event loop.
 class Shell {
 public:
     Shell(const FormDescription& description, Runtime& runtime, QWidget* window);
-    Shell(const Shell&) = delete;
-    Shell& operator=(const Shell&) = delete;
-    virtual ~Shell();
+    virtual ~Shell() = default;
 
+    QWidget& widget() const { return *window_; }
     const FormDescription& description() const { return description_; }
 
     template <class Handler> void deliver(Handler&& handler) {
-        ++running_;
-        ++runtime_.running;
+        enter();
         try {
             handler();
         } catch (const RuntimeError& error) {
-            return finish(&error);
+            return leave(&error);
         } catch (const std::exception& error) {
             const RuntimeError internal(
                 51, QStringLiteral("Errore interno: %1").arg(QString::fromUtf8(error.what())));
-            return finish(&internal);
+            return leave(&internal);
         }
-        finish(nullptr);
+        leave(nullptr);
     }
 
     // Every control operation passes through here before it acts.
@@ -82,44 +106,56 @@ public:
     // Sets the window's outer height in twips; the client area takes what the designed border
     // leaves. The top edge stays where it is.
     void setHeight(double twips);
-
     // While a handler runs, the button with the focus is not disabled at once: Qt would move the
     // focus on through the window, and a screen reader would announce every stop. It is disabled
     // when the handler ends, by which time the handler has put the focus where it wants.
     void setButtonEnabled(QWidget* button, bool enabled);
     bool isButtonEnabled(const QWidget* button) const;
-
-    // The window's native window was destroyed by another program: it goes as if closed, once
-    // none of its handlers runs.
+    // Another program destroyed the native window: it goes as if closed, once none of its
+    // handlers runs.
     void nativeWindowGone();
+    // Closes the window as its close box does: the Unload handler runs first, and may cancel.
+    void unload();
 
 protected:
-    // A click runs its handler if the button may be pressed, whoever sent it (mouse, key, an
-    // assistive technology, a queued click); a person is told what it changed.
-    template <class Handler> void click(QWidget* button, Handler&& handler) {
-        if (!isButtonEnabled(button) || !button->isVisible() || isBlocked(window_))
-            return;
-        beforeClick();
-        deliver(handler);
-        afterClick();
+    using Handler = void (Shell::*)();
+    // Whoever sends the click (mouse, key, an assistive technology, a queued click), a disabled
+    // or hidden button runs nothing, nor does one whose window waits behind a modal one. A person
+    // hears what the click changed once its handler has ended.
+    template <class Window> void onClick(const CommandButton& source, void (Window::*handler)()) {
+        auto* button = static_cast<QPushButton*>(source.object());
+        QObject::connect(button, &QPushButton::clicked, window_,
+                         [this, button, h = static_cast<Handler>(handler)] { click(button, h); });
     }
-    bool pacingAllowed() const { return runtime_.timers.pacing; }
-    // A control the client area does not reach, as the memory panel before the About window
-    // grows, is hidden: nobody sees it, so no reader reads it out.
+    // pacing, if given, tells after each tick of the running timer how many milliseconds until
+    // the window has anything new to show; the next tick comes then.
+    template <class Window>
+    void onTimer(const Timer& source, void (Window::*handler)(),
+                 int (Window::*pacing)() const = nullptr) {
+        connectTimer(static_cast<TimerControl*>(source.object()), static_cast<Handler>(handler),
+                     static_cast<int (Shell::*)() const>(pacing));
+    }
+    template <class Window> void onLoad(void (Window::*handler)()) {
+        deliver([&] { (this->*static_cast<Handler>(handler))(); });
+    }
+
+    virtual void Form_Unload(std::int16_t& /*cancel*/) {}
+    // Runs the Unload handler: whether the window may go.
+    bool unloading();
     void showControlsInSight();
-    // Centres the window's frame, title bar included, on the screen of its owner.
-    void centre(const QWidget* owner);
     void paintBackground();
     void shown();
     void stateChanged(QEvent* event);
     void moved();
-    virtual void unload() = 0;
+    // Centres the window's frame, title bar included, on the screen of its owner.
+    void centre(const QWidget* owner);
 
 private:
-    void finish(const RuntimeError* error);
+    void click(QWidget* button, Handler handler);
+    void connectTimer(TimerControl* timer, Handler handler, int (Shell::*pacing)() const);
+    void enter();
+    void leave(const RuntimeError* error);
     void centre(QMargins frame);
-    void beforeClick();
-    void afterClick();
 
     const FormDescription& description_;
     Runtime& runtime_;
@@ -132,69 +168,15 @@ private:
         int depth;
     };
     std::vector<Held> held_;
-    struct Told;
-    std::vector<std::unique_ptr<Told>> told_;
     // Until the desktop has framed a centred window, the frame centred is a guess.
     QPointer<QScreen> screen_;
     QMargins guess_;
     bool framed_ = true;
 };
 
-// The controls, named as the design names them: one operation a step. An operation throws
-// RuntimeError when it cannot be carried out (the control is gone or never was, no such element,
-// focus to a button that cannot take it), and so ends the handler at that step.
-class Control {
-public:
-    Control(Shell& window, QObject* control, const char* name);
-    QObject* object() const { return control_; }
-
-protected:
-    template <class Widget> Widget* live() const;
-
-    Shell& window_;
-    QPointer<QObject> control_;
-    const char* name_;
-    bool found_;
-};
-
-class CommandButton : public Control {
-public:
-    CommandButton(Shell& window, const char* name);
-    // The caption with its "&" access-key markers.
-    QString caption() const;
-    void setCaption(const QString& caption);
-    void setEnabled(bool enabled);
-    // Fails on a button that is disabled or hidden.
-    void setFocus();
-};
-
-class Label : public Control {
-public:
-    Label(Shell& window, const char* name);
-    Label(Shell& window, QObject* element, const char* name) : Control(window, element, name) {}
-    QString caption() const;
-    void setCaption(const QString& caption);
-    void setForeColor(QRgb colour);
-};
-
-class LabelArray : public Control {
-public:
-    LabelArray(Shell& window, const char* name) : Control(window, nullptr, name) {}
-    // The element with this index; fails if there is none.
-    Label item(std::int16_t index) const;
-};
-
-class Timer : public Control {
-public:
-    Timer(Shell& window, const char* name);
-    // Disabling takes effect at once: no tick is delivered after this returns.
-    void setEnabled(bool enabled);
-};
-
 // What both kinds of window do alike: built as designed, the background drawn unscaled from the
 // top-left corner, the focus on the enabled button with the lowest tab index when shown, never
-// maximised. Handlers are connected with onClick and onTimer, and the Load handler runs with
-// onLoad.
+// maximised.
 template <class Base> class Form : public Base, public Shell {
 public:
     Form(const FormDescription& description, Runtime& runtime, QWidget* parent, Qt::WindowType type)
@@ -207,34 +189,6 @@ public:
     }
 
 protected:
-    template <class Window> void onLoad(void (Window::*handler)()) {
-        deliver([&] { (static_cast<Window*>(this)->*handler)(); });
-    }
-    template <class Window> void onClick(const CommandButton& source, void (Window::*handler)()) {
-        auto* button = static_cast<QWidget*>(source.object());
-        QObject::connect(static_cast<QPushButton*>(button), &QPushButton::clicked, this,
-                         [this, button, handler] {
-                             click(button, [&] { (static_cast<Window*>(this)->*handler)(); });
-                         });
-    }
-    // pacing, if given, tells after each tick of the running timer how many milliseconds until
-    // the window has anything new to show: the next tick comes then.
-    template <class Window>
-    void onTimer(const Timer& source, void (Window::*handler)(),
-                 int (Window::*pacing)() const = nullptr) {
-        auto* timer = static_cast<TimerControl*>(source.object());
-        QObject::connect(timer, &TimerControl::ticked, this, [this, handler] {
-            deliver([&] { (static_cast<Window*>(this)->*handler)(); });
-        });
-        if (pacing == nullptr || !pacingAllowed())
-            return;
-        QObject::connect(timer, &QTimer::timeout, this, [this, timer, pacing] {
-            const int until = (static_cast<Window*>(this)->*pacing)();
-            if (timer->isActive() && (until > 0 || timer->interval() != timer->period()))
-                timer->start(until > 0 ? until : timer->period());
-        });
-    }
-
     void paintEvent(QPaintEvent* /*event*/) override { paintBackground(); }
     void showEvent(QShowEvent* event) override {
         Base::showEvent(event);
@@ -250,18 +204,15 @@ protected:
     }
 };
 
-// A top-level window, shown not modal. Closing it runs its Unload handler, which may cancel.
+// A top-level window, shown not modal.
 class Window : public Form<QWidget> {
     Q_OBJECT
 public:
     Window(const FormDescription& description, Runtime& runtime)
         : Form(description, runtime, nullptr, Qt::Window) {}
-    // Closes the window: as the close box does.
-    void unload() override;
 
 protected:
-    virtual void Form_Unload(std::int16_t& /*cancel*/) {}
-    void closeEvent(QCloseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override { event->setAccepted(unloading()); }
 };
 
 // A modal window, made afresh at each opening: it opens centred on the screen, in front of its
@@ -274,11 +225,13 @@ public:
     // Shows the window modally and returns once it has closed. Other windows take no input
     // meanwhile; their timers go on ticking.
     void showModal();
-    void unload() override;
 
 protected:
-    virtual void Form_Unload(std::int16_t& /*cancel*/) {}
-    void done(int result) override;
+    // Every way out (Esc, the close box, a handler's unload) comes here first.
+    void done(int result) override {
+        if (unloading())
+            QDialog::done(result);
+    }
 };
 
 } // namespace velti::forms

@@ -64,11 +64,7 @@ Form1& Harness::startUp() {
 }
 
 QObject* Harness::control(QWidget& form, const char* name, int index) {
-    for (QObject* control : form.findChildren<QObject*>(QLatin1String(name))) {
-        if (forms::indexOf(control) == index)
-            return control;
-    }
-    return nullptr;
+    return forms::controlOf(form, name, index);
 }
 
 QPushButton* Harness::button(QWidget& form, const char* name) {
