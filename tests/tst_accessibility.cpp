@@ -46,12 +46,36 @@ public:
     }
 };
 
+// The controls whose changes reach a reader, by name: the layer hands on to this handler what it
+// lets through.
+QStringList reached;
+void reach(QAccessibleEvent* event) {
+    reached << event->object()->objectName();
+}
+
+// Each control's name changed, as the layer's handler hears of it (offscreen, Qt itself sends
+// nothing: no reader listens); what it lets through.
+QStringList letThrough(QWidget& window, const QStringList& controls) {
+    const QAccessible::UpdateHandler layer = QAccessible::installUpdateHandler(nullptr);
+    QAccessible::installUpdateHandler(layer);
+    reached.clear();
+    for (const QString& control : controls) {
+        QAccessibleEvent changed(Harness::control(window, qPrintable(control)),
+                                 QAccessible::NameChanged);
+        layer(&changed);
+    }
+    return reached;
+}
+
 } // namespace
 
 class TestAccessibility : public test::StartedSuite {
     Q_OBJECT
 
 private slots:
+    // Before the windows' layer is set up: what it tells goes on to this handler.
+    void initTestCase() { QAccessible::installUpdateHandler(reach); }
+
     void theStopwatchIsReadAsShown() {
         Form1& form = h->app.form1();
         QAccessibleInterface* window = accessible(form.window());
@@ -181,7 +205,11 @@ private slots:
             const QAccessible::Id hidden = id(Harness::control(about, "Label3"));
             Harness::tick(about, 3);
             QCOMPARE(name(Harness::control(about, "Label1", 1)), QStringLiteral("Que"));
+            // The figures, rewritten on every tick out of sight, reach no reader until shown.
+            const QStringList figures{"Label3", "Label4", "Label8"};
+            QCOMPARE(letThrough(about, QStringList{"Label2"} + figures), QStringList{"Label2"});
             Harness::altKey(about, Qt::Key_M);
+            QCOMPARE(letThrough(about, figures), figures);
             for (const char* control : panel)
                 QVERIFY2(showing(Harness::control(about, control)), control);
             QVERIFY(window->indexOfChild(accessible(Harness::control(about, "Label3"))) >= 0);

@@ -125,11 +125,16 @@ QAccessibleInterface* factory(const QString& className, QObject* object) {
 // client area does not reach: a reader that heard of it would look at it, read it hidden and keep
 // it "not visible" for ever. The memory figures, rewritten on every tick out of sight, would
 // never be read in a review of the window.
+// The handler that was there before: events that may be told go on to it, or to the bridge.
+QAccessible::UpdateHandler passOn = nullptr;
+
 void tellOfShownControls(QAccessibleEvent* event) {
     const auto* control = qobject_cast<const QWidget*>(event->object());
     if (control != nullptr && !control->isWindow() && !control->isVisible() &&
         isForm(control->window()))
         return;
+    if (passOn != nullptr)
+        return passOn(event);
     // Qt offers no way to hand an event on to its bridge but to let it go through again with no
     // handler in the way.
     QAccessible::installUpdateHandler(nullptr);
@@ -172,7 +177,7 @@ NoticeControl::NoticeControl(QWidget* parent) : QWidget(parent), words(new QLabe
 
 void install() {
     QAccessible::installFactory(factory);
-    QAccessible::installUpdateHandler(tellOfShownControls);
+    passOn = QAccessible::installUpdateHandler(tellOfShownControls);
 }
 
 void joinedTheTree(QWidget* control) {
