@@ -8,12 +8,6 @@ namespace velti::forms::accessibility {
 
 namespace {
 
-// A caption without its access-key markers; "&&" stands for one "&".
-QString withoutMarkers(QString caption) {
-    static const QRegularExpression marker(QStringLiteral("&(.)"));
-    return caption.replace(marker, QStringLiteral("\\1"));
-}
-
 // A push button as Qt presents one, named by its caption without markers, and with two
 // corrections. Qt reports a focused auto-default button as the window's default one, so every
 // button would claim it: none does. And an assistive technology acts on a button as a person
@@ -142,37 +136,11 @@ void tellOfShownControls(QAccessibleEvent* event) {
     QAccessible::installUpdateHandler(tellOfShownControls);
 }
 
-FrameControl* statusBar(const QWidget* window) {
-    for (auto* frame : window->findChildren<FrameControl*>()) {
-        if (frame->statusBar)
-            return frame;
-    }
-    return nullptr;
-}
-
-// What a control says when told: a label its text, a button its caption, a status bar its labels
-// one after the other (the time, then the state).
-QString spoken(const QWidget* control) {
-    if (const auto* label = qobject_cast<const QLabel*>(control))
-        return label->text().trimmed();
-    if (const auto* button = qobject_cast<const QPushButton*>(control))
-        return withoutMarkers(button->text());
-    QStringList texts;
-    for (const QLabel* label : control->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-        if (!label->text().isEmpty())
-            texts << label->text();
-    }
-    return texts.join(u' ');
-}
-
 } // namespace
 
-NoticeControl::NoticeControl(QWidget* parent) : QWidget(parent), words(new QLabel(this)) {
-    setFocusPolicy(Qt::NoFocus);
-    setGeometry(0, 0, 0, 0);
-    words->setGeometry(0, 0, 0, 0);
-    shown.setSingleShot(true);
-    connect(&shown, &QTimer::timeout, this, &QWidget::hide);
+QString withoutMarkers(QString caption) {
+    static const QRegularExpression marker(QStringLiteral("&(.)"));
+    return caption.replace(marker, QStringLiteral("\\1"));
 }
 
 void install() {
@@ -183,64 +151,6 @@ void install() {
 void joinedTheTree(QWidget* control) {
     QAccessibleEvent joined(control, QAccessible::ObjectCreated);
     QAccessible::updateAccessibility(&joined);
-}
-
-Seen look(QWidget* window) {
-    Seen seen;
-    seen.focus = window->focusWidget();
-    seen.focusCaption = seen.focus ? spoken(seen.focus) : QString();
-    const FrameControl* bar = statusBar(window);
-    seen.status = bar != nullptr ? spoken(bar) : QString();
-    for (auto* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (!control->isWindow() && control->isHidden() &&
-            qobject_cast<NoticeControl*>(control) == nullptr)
-            seen.hidden << control;
-    }
-    return seen;
-}
-
-void tell(QWidget* window, const Seen& before) {
-    if (window == nullptr || !window->isVisible())
-        return;
-    // What to say, in the order said: the status bar once when the time or the state changed or
-    // the click moved the focus on, then whatever else changed.
-    QList<QPointer<QWidget>> told;
-    QWidget* focus = window->focusWidget();
-    if (FrameControl* bar = statusBar(window);
-        bar != nullptr && (spoken(bar) != before.status || focus != before.focus))
-        told << bar;
-    // A button renamed under the focus: Qt 6.4 tells the reader of no name change. One that the
-    // focus moved to is heard by its new name already.
-    if (focus != nullptr && focus == before.focus && spoken(focus) != before.focusCaption)
-        told << focus;
-    for (const QPointer<QWidget>& control : before.hidden) {
-        if (control && control->isVisible())
-            told << control;
-    }
-    if (told.isEmpty())
-        return;
-    auto* notice = window->findChild<NoticeControl*>();
-    if (notice == nullptr) {
-        notice = new NoticeControl(window);
-        notice->hide();
-    }
-    // A moment later: the focus, moved by the handler or by the buttons it held, is heard first,
-    // and a timer the handler started has ticked, so the time said is the live one, not the one
-    // the display held before. The notice is taken away once told, so that a later review of the
-    // window never reads an old time from it.
-    QTimer::singleShot(kNoticeDelayMs, notice, [notice, told] {
-        QStringList said;
-        for (const QPointer<QWidget>& control : told) {
-            if (control && !spoken(control).isEmpty())
-                said << spoken(control);
-        }
-        if (said.isEmpty())
-            return;
-        notice->words->setText(said.join(QStringLiteral(", ")));
-        notice->hide();
-        notice->show();
-        notice->shown.start(kNoticeShownMs);
-    });
 }
 
 } // namespace velti::forms::accessibility

@@ -277,6 +277,24 @@ void TimerControl::tick() {
         emit ticked();
 }
 
+void Shell::operation() {
+    if (runtime_.check != nullptr && runtime_.running > 0)
+        runtime_.check->beforeOperation();
+}
+
+void Shell::setButtonEnabled(QWidget* button, bool enabled) {
+    std::erase_if(held_, [button](const Held& h) { return h.button == button; });
+    if (!enabled && running_ > 0 && button->isEnabled() && window_->focusWidget() == button)
+        held_.push_back({button, running_});
+    else
+        button->setEnabled(enabled);
+}
+
+bool Shell::isButtonEnabled(const QWidget* button) const {
+    return button->isEnabled() && std::none_of(held_.begin(), held_.end(),
+                                               [button](auto& h) { return h.button == button; });
+}
+
 Control::Control(Shell& window, const char* name, int index)
     : window_(window), name_(name), control_(controlOf(window.widget(), name, index)),
       found_(control_ != nullptr) {}

@@ -56,6 +56,11 @@ Shell::Shell(const FormDescription& description, Runtime& runtime, QWidget* wind
         background_ = QPixmap(QString::fromUtf8(description.picture));
 }
 
+void Shell::connectClick(QPushButton* button, Handler handler) {
+    QObject::connect(button, &QPushButton::clicked, window_,
+                     [this, button, handler] { click(button, handler); });
+}
+
 void Shell::click(QWidget* button, Handler handler) {
     if (!isButtonEnabled(button) || !button->isVisible() || isBlocked(window_))
         return;
@@ -63,6 +68,105 @@ void Shell::click(QWidget* button, Handler handler) {
     deliver([&] { (this->*handler)(); });
     accessibility::tell(window_, before);
 }
+
+// What changed, told after a click's handler.
+
+namespace accessibility {
+
+namespace {
+
+FrameControl* statusBar(const QWidget* window) {
+    for (auto* frame : window->findChildren<FrameControl*>()) {
+        if (frame->statusBar)
+            return frame;
+    }
+    return nullptr;
+}
+
+// What a control says when told: a label its text, a button its caption, a status bar its labels
+// one after the other (the time, then the state).
+QString spoken(const QWidget* control) {
+    if (const auto* label = qobject_cast<const QLabel*>(control))
+        return label->text().trimmed();
+    if (const auto* button = qobject_cast<const QPushButton*>(control))
+        return withoutMarkers(button->text());
+    QStringList texts;
+    for (const QLabel* label : control->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (!label->text().isEmpty())
+            texts << label->text();
+    }
+    return texts.join(u' ');
+}
+
+} // namespace
+
+NoticeControl::NoticeControl(QWidget* parent) : QWidget(parent), words(new QLabel(this)) {
+    setFocusPolicy(Qt::NoFocus);
+    setGeometry(0, 0, 0, 0);
+    words->setGeometry(0, 0, 0, 0);
+    shown.setSingleShot(true);
+    connect(&shown, &QTimer::timeout, this, &QWidget::hide);
+}
+
+Seen look(QWidget* window) {
+    Seen seen;
+    seen.focus = window->focusWidget();
+    seen.focusCaption = seen.focus ? spoken(seen.focus) : QString();
+    const FrameControl* bar = statusBar(window);
+    seen.status = bar != nullptr ? spoken(bar) : QString();
+    for (auto* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!control->isWindow() && control->isHidden() &&
+            qobject_cast<NoticeControl*>(control) == nullptr)
+            seen.hidden << control;
+    }
+    return seen;
+}
+
+void tell(QWidget* window, const Seen& before) {
+    if (window == nullptr || !window->isVisible())
+        return;
+    // What to say, in the order said: the status bar once when the time or the state changed or
+    // the click moved the focus on, then whatever else changed.
+    QList<QPointer<QWidget>> told;
+    QWidget* focus = window->focusWidget();
+    if (FrameControl* bar = statusBar(window);
+        bar != nullptr && (spoken(bar) != before.status || focus != before.focus))
+        told << bar;
+    // A button renamed under the focus: Qt 6.4 tells the reader of no name change. One that the
+    // focus moved to is heard by its new name already.
+    if (focus != nullptr && focus == before.focus && spoken(focus) != before.focusCaption)
+        told << focus;
+    for (const QPointer<QWidget>& control : before.hidden) {
+        if (control && control->isVisible())
+            told << control;
+    }
+    if (told.isEmpty())
+        return;
+    auto* notice = window->findChild<NoticeControl*>();
+    if (notice == nullptr) {
+        notice = new NoticeControl(window);
+        notice->hide();
+    }
+    // A moment later: the focus, moved by the handler or by the buttons it held, is heard first,
+    // and a timer the handler started has ticked, so the time said is the live one, not the one
+    // the display held before. The notice is taken away once told, so that a later review of the
+    // window never reads an old time from it.
+    QTimer::singleShot(kNoticeDelayMs, notice, [notice, told] {
+        QStringList said;
+        for (const QPointer<QWidget>& control : told) {
+            if (control && !spoken(control).isEmpty())
+                said << spoken(control);
+        }
+        if (said.isEmpty())
+            return;
+        notice->words->setText(said.join(QStringLiteral(", ")));
+        notice->hide();
+        notice->show();
+        notice->shown.start(kNoticeShownMs);
+    });
+}
+
+} // namespace accessibility
 
 void Shell::connectTimer(TimerControl* timer, Handler handler, int (Shell::*pacing)() const) {
     QObject::connect(timer, &TimerControl::ticked, window_,
@@ -109,24 +213,6 @@ void Shell::leave(const RuntimeError* error) {
     }
     if (running_ == 0 && std::exchange(unloadWhenIdle_, false))
         unload();
-}
-
-void Shell::operation() {
-    if (runtime_.check != nullptr && runtime_.running > 0)
-        runtime_.check->beforeOperation();
-}
-
-void Shell::setButtonEnabled(QWidget* button, bool enabled) {
-    std::erase_if(held_, [button](const Held& h) { return h.button == button; });
-    if (!enabled && running_ > 0 && button->isEnabled() && window_->focusWidget() == button)
-        held_.push_back({button, running_});
-    else
-        button->setEnabled(enabled);
-}
-
-bool Shell::isButtonEnabled(const QWidget* button) const {
-    return button->isEnabled() && std::none_of(held_.begin(), held_.end(),
-                                               [button](auto& h) { return h.button == button; });
 }
 
 // A handler of this window may be running still, under a modal window that it opened: the

@@ -73,6 +73,8 @@ Seen look(QWidget* window);
 void tell(QWidget* window, const Seen& before);
 // A hidden control has come into sight: it joins the window's tree, the same object it was.
 void joinedTheTree(QWidget* control);
+// A caption without its access-key markers; "&&" stands for one "&".
+QString withoutMarkers(QString caption);
 void install();
 } // namespace accessibility
 
@@ -123,9 +125,7 @@ protected:
     // or hidden button runs nothing, nor does one whose window waits behind a modal one. A person
     // hears what the click changed once its handler has ended.
     template <class Window> void onClick(const CommandButton& source, void (Window::*handler)()) {
-        auto* button = static_cast<QPushButton*>(source.object());
-        QObject::connect(button, &QPushButton::clicked, window_,
-                         [this, button, h = static_cast<Handler>(handler)] { click(button, h); });
+        connectClick(static_cast<QPushButton*>(source.object()), static_cast<Handler>(handler));
     }
     // pacing, if given, tells after each tick of the running timer how many milliseconds until
     // the window has anything new to show; the next tick comes then.
@@ -151,6 +151,7 @@ protected:
     void centre(const QWidget* owner);
 
 private:
+    void connectClick(QPushButton* button, Handler handler);
     void click(QWidget* button, Handler handler);
     void connectTimer(TimerControl* timer, Handler handler, int (Shell::*pacing)() const);
     void enter();
