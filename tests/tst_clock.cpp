@@ -84,8 +84,11 @@ private slots:
         SteadyHarness h({start, 250'000'000});
         SteadyClock& clock = h.clock;
         QCOMPARE(nearestWholeSecond(clock.now()), start);
-        // The wall clock read a quarter past the second: the next one begins 0.75 s later.
-        QCOMPARE(clock.nanosecondsToNextSecond(), std::int64_t{750'000'000});
+        // The wall clock read a quarter past the second, and the fraction is kept.
+        const auto millisIntoSecond = [&] {
+            return std::llround((clock.preciseNow() - clock.now()) * kSecondsPerDay * 1000);
+        };
+        QCOMPARE(millisIntoSecond(), 250);
         h.nanos += 749'000'000;
         QCOMPARE(nearestWholeSecond(clock.now()), start);
         h.nanos += 1'000'000;
@@ -121,8 +124,7 @@ private slots:
         h.nanos = std::numeric_limits<std::int64_t>::max();
         Harness::tick(form);
         QCOMPARE(display(), QStringLiteral("596523:14:07"));
-        QVERIFY(clock.nanosecondsToNextSecond() > 0);
-        QVERIFY(clock.nanosecondsToNextSecond() <= kNano);
+        QVERIFY(millisIntoSecond() >= 0 && millisIntoSecond() < 1000);
     }
 
     // The display after a start and each advance of the clock, with a tick after each.
@@ -160,6 +162,53 @@ private slots:
             Harness::tick(form);
         }
         QTEST(Harness::label(form, "Label1")->text(), "shown");
+    }
+
+    // Pauses never add or lose time: after any number of them the display is within a second of
+    // the time spent counting, as before the first. Each cycle counts until the display turns,
+    // then a moment more, and pauses; in milliseconds.
+    void pausesNeitherAddNorLoseTime_data() {
+        QTest::addColumn<int>("momentMs");
+        QTest::addColumn<int>("pausedMs");
+        QTest::addColumn<int>("cycles");
+        QTest::newRow("paused just after the display turned, 2.8 s") << 60 << 2800 << 10;
+        QTest::newRow("paused just before it turns, 2.2 s") << 940 << 2200 << 10;
+        QTest::newRow("paused and resumed within a second") << 500 << 300 << 20;
+        QTest::newRow("an hour's pause") << 250 << 3'600'500 << 3;
+    }
+    void pausesNeitherAddNorLoseTime() {
+        QFETCH(int, momentMs);
+        QFETCH(int, pausedMs);
+        QFETCH(int, cycles);
+        SteadyHarness h;
+        h.app.startUp();
+        Form1& form = h.app.form1();
+        const auto shown = [&] {
+            return QTime::fromString(Harness::label(form, "Label1")->text(), u"hh:mm:ss")
+                       .msecsSinceStartOfDay() /
+                   1000.0;
+        };
+        constexpr std::int64_t kMilli = 1'000'000;
+        std::int64_t counted = 0;
+        const auto count = [&](std::int64_t nanos) {
+            h.nanos += nanos;
+            counted += nanos;
+            Harness::tick(form);
+        };
+        Harness::click(form, "Command1");
+        for (int i = 0; i < cycles; ++i) {
+            for (const double before = shown(); shown() == before;)
+                count(10 * kMilli);
+            count(momentMs * kMilli);
+            Harness::click(form, "Command3");
+            h.nanos += pausedMs * kMilli;
+            Harness::click(form, "Command3");
+        }
+        count(0);
+        QVERIFY2(std::abs(shown() - double(counted) / kNano) < 1,
+                 qPrintable(QStringLiteral("%1 shown after %2 s counted")
+                                .arg(Harness::label(form, "Label1")->text())
+                                .arg(double(counted) / kNano)));
     }
 
     void theCountingTimerSleepsUntilTheNextSecond() {

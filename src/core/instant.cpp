@@ -15,10 +15,12 @@ std::int64_t nearestWholeSecond(Instant instant) {
 }
 
 std::int32_t wholeSecondsBetween(Instant from, Instant to) {
-    const std::int64_t count = nearestWholeSecond(to) - nearestWholeSecond(from);
-    constexpr std::int64_t lowest = std::numeric_limits<std::int32_t>::min();
-    constexpr std::int64_t highest = std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(std::clamp(count, lowest, highest));
+    // To the millisecond first: a difference of whole seconds worked out in days may come out a
+    // hair short of its value.
+    const double millis = std::round((to - from) * static_cast<double>(kSecondsPerDay) * 1000.0);
+    constexpr double lowest = std::numeric_limits<std::int32_t>::min();
+    constexpr double highest = std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(std::clamp(std::floor(millis / 1000.0), lowest, highest));
 }
 
 } // namespace velti

@@ -16,8 +16,10 @@ Instant instantFromSeconds(std::int64_t seconds);
 // The instant taken to the nearest whole second, counted from the zero instant.
 std::int64_t nearestWholeSecond(Instant instant);
 
-// Whole seconds from one instant to a later one, each taken to the nearest second. The count is
-// a signed 32-bit number; one that leaves that range stops at its edge instead of wrapping.
+// Whole seconds from one instant to a later one: the time between them, to the millisecond, with
+// the fraction of a second dropped. Between instants of whole seconds this counts the clock's
+// second boundaries passed. The count is a signed 32-bit number; one that leaves that range stops
+// at its edge instead of wrapping.
 std::int32_t wholeSecondsBetween(Instant from, Instant to);
 
 } // namespace velti

@@ -62,12 +62,14 @@ WallTime SteadyClock::current() {
     return split(wallAtStart_.seconds, saturatingAdd(wallAtStart_.nanoseconds, elapsed_));
 }
 
-std::int64_t SteadyClock::nanosecondsToNextSecond() {
-    return kNanosPerSecond - current().nanoseconds;
-}
-
 Instant SteadyClock::now() {
     return instantFromSeconds(current().seconds);
+}
+
+Instant SteadyClock::preciseNow() {
+    const WallTime time = current();
+    return instantFromSeconds(time.seconds) +
+           static_cast<double>(time.nanoseconds) / (static_cast<double>(kSecondsPerDay) * 1e9);
 }
 
 WallTime SystemWallSource::localTime() {

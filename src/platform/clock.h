@@ -12,8 +12,8 @@ public:
     virtual ~Clock() = default;
     // The current local instant, at whole-second resolution: the fraction of the second is dropped.
     virtual Instant now() = 0;
-    // How long until now() changes, in nanoseconds; 0 when the clock cannot tell.
-    virtual std::int64_t nanosecondsToNextSecond() { return 0; }
+    // The same, with the fraction of the second.
+    virtual Instant preciseNow() { return now(); }
 };
 
 // A reading of the local wall clock: whole seconds since the zero instant, and the nanoseconds into
@@ -46,7 +46,7 @@ class SteadyClock final : public Clock {
 public:
     SteadyClock(WallSource& wall, MonotonicSource& monotonic);
     Instant now() override;
-    std::int64_t nanosecondsToNextSecond() override;
+    Instant preciseNow() override;
 
 private:
     WallTime current();

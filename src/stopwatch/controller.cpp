@@ -32,7 +32,7 @@ void Form1::Command1_Click() {
     Command4.setEnabled(true);
     Command5.setEnabled(false);
     Command3.setFocus();
-    via = now();
+    via = clock_.now();
     Label2.setCaption(countingStatus);
 }
 
@@ -51,13 +51,14 @@ void Form1::Command2_Click() {
 }
 
 // Pause or resume, as the button's own caption says. A resume moves via later by the length of
-// the pause, so paused time is never counted.
+// the pause, to the fraction of a second, so paused time is never counted and no pause adds or
+// loses time.
 void Form1::Command3_Click() {
     if (Command3.caption() == pause) {
         Command3.setCaption(resume);
         Command3.setFocus();
         Command4.setEnabled(false);
-        sttop = now();
+        sttop = clock_.preciseNow();
         Label2.setCaption(pausedStatus);
         Timer1.setEnabled(false);
     } else {
@@ -65,7 +66,7 @@ void Form1::Command3_Click() {
         Command4.setEnabled(true);
         Command3.setFocus();
         Label2.setCaption(countingStatus);
-        via = via + (now() - sttop);
+        via = via + (clock_.preciseNow() - sttop);
         Timer1.setEnabled(true);
     }
 }

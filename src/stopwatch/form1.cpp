@@ -1,5 +1,7 @@
 #include "stopwatch/form1.h"
 
+#include <cmath>
+
 namespace velti {
 
 Form1::Form1(forms::Runtime& runtime, Clock& clock, std::function<void()> openAbout)
@@ -14,15 +16,14 @@ Form1::Form1(forms::Runtime& runtime, Clock& clock, std::function<void()> openAb
     onLoad(&Form1::Form_Load);
 }
 
-Instant Form1::now() {
-    return clock_.now();
-}
-
-// The display can change only when the clock's second does, so the timer sleeps until just after
-// that: one wake-up a second instead of one every period, and the new second shown at once.
+// The display can change only when another whole second has passed since via, so the timer
+// sleeps until just after that: one wake-up a second instead of one every period, and the new
+// second shown at once.
 int Form1::untilNextSecond() const {
-    const std::int64_t nanos = clock_.nanosecondsToNextSecond();
-    return nanos <= 0 ? 0 : static_cast<int>(nanos / 1'000'000) + 1;
+    const double since = std::round((clock_.preciseNow() - via) * kSecondsPerDay * 1e6) / 1e6;
+    if (since < 0)
+        return 0;
+    return static_cast<int>((std::floor(since) + 1 - since) * 1000) + 1;
 }
 
 // The information button: the About window, modal.

@@ -49,7 +49,6 @@ private:
     void Command6_Click();
     void Timer1_Timer();
 
-    Instant now();
     int untilNextSecond() const;
 
     Clock& clock_;

@@ -18,8 +18,10 @@ QString elapsedText(std::int32_t count) {
            formatNumber(std::int64_t{seconds}, field);
 }
 
+// The whole seconds since via: before the first pause, the clock's second boundaries passed since
+// the start; a pause moves via, and the seconds are counted from there.
 void Form1::Timer1_Timer() {
-    const std::int32_t count = wholeSecondsBetween(via, now());
+    const std::int32_t count = wholeSecondsBetween(via, clock_.preciseNow());
     // Only a clock that ran back could make the count negative: the display keeps what it showed
     // rather than a negative field.
     if (count < 0)
