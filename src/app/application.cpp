@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QScopeGuard>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -54,45 +55,55 @@ QString displayVariable(const char* name) {
 }
 
 // When none of the platforms Qt tries can start (no X server at DISPLAY, no compositor at
-// WAYLAND_DISPLAY, a platform name it does not know), Qt advises reinstalling the program and
-// aborts. While QApplication is being made, what Qt says is watched instead: the platforms it
-// names are noted, its advice held back, and its fatal message becomes the program's own line
-// and status 1. A message handler is a plain function, so this lives outside any object, set only
-// for the making of QApplication.
-struct PlatformStart {
+// WAYLAND_DISPLAY, a platform name it does not know), or one that started cannot open a window
+// (linuxfb with no framebuffer), Qt advises reinstalling the program and aborts. What Qt says is
+// watched instead, for the whole run: its fatal message becomes the program's own line and status
+// 1. Until the first window is up everything Qt says is held back, to be shown after all if it
+// comes up; the platforms Qt names are noted. A message handler is a plain function, so
+// this lives outside any object.
+struct QtWatch {
     QString executable;
     QtMessageHandler qtHandler = nullptr;
+    bool platformUp = false;
+    bool holding = true;
     QStringList tried;
-    // Qt's messages about its plugins, shown after all if a platform starts.
-    std::vector<std::pair<QtMsgType, QString>> held;
+    struct Held {
+        QtMsgType type;
+        QByteArray category;
+        QString message;
+    };
+    std::vector<Held> held;
 };
-PlatformStart* platformStart = nullptr;
+QtWatch* qtWatch = nullptr;
 
-void watchPlatformStart(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    PlatformStart& start = *platformStart;
+void watchQt(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    QtWatch& watch = *qtWatch;
     if (type == QtFatalMsg) {
-        QString platforms = start.tried.join(QStringLiteral(", "));
+        QString platforms = watch.tried.join(QStringLiteral(", "));
         if (const qsizetype last = platforms.lastIndexOf(u','); last >= 0)
             platforms.replace(last, 1, QStringLiteral(" e"));
-        const QString what = start.tried.size() > 1
+        const QString what = watch.platformUp
+                                 ? QStringLiteral("la piattaforma %1 non ne ha (%2)")
+                                       .arg(QGuiApplication::platformName(), message.trimmed())
+                             : watch.tried.size() > 1
                                  ? QStringLiteral("le piattaforme %1 non si avviano").arg(platforms)
-                             : start.tried.size() == 1
+                             : watch.tried.size() == 1
                                  ? QStringLiteral("la piattaforma %1 non si avvia").arg(platforms)
                                  : QStringLiteral("nessuna piattaforma si avvia");
         std::fprintf(stderr, "%s: nessuno schermo su cui aprire le finestre: %s (%s, %s).\n",
-                     qPrintable(start.executable), qPrintable(what),
+                     qPrintable(watch.executable), qPrintable(what),
                      qPrintable(displayVariable("DISPLAY")),
                      qPrintable(displayVariable("WAYLAND_DISPLAY")));
         std::_Exit(1);
     }
-    if (qstrcmp(context.category, "qt.qpa.plugin") != 0) {
-        start.qtHandler(type, context, message);
-        return;
-    }
+    if (!watch.holding)
+        return watch.qtHandler(type, context, message);
     // "Could not load the Qt platform plugin "xcb" ...": the name is the first quoted word.
-    if (const QString name = message.section(u'"', 1, 1); !name.isEmpty())
-        start.tried.append(name);
-    start.held.emplace_back(type, message);
+    if (qstrcmp(context.category, "qt.qpa.plugin") == 0) {
+        if (const QString name = message.section(u'"', 1, 1); !name.isEmpty())
+            watch.tried.append(name);
+    }
+    watch.held.push_back({type, context.category, message});
 }
 
 } // namespace
@@ -104,16 +115,16 @@ void start(const ApplicationRecord& record, forms::TimerPolicy timers) {
         QByteArray name = record.executable.toUtf8();
         int argc = 1;
         char* argv[] = {name.data(), nullptr};
-        PlatformStart watch;
+#ifdef SIGPIPE
+        // A display server that goes away is an error Qt reports, not a silent death.
+        std::signal(SIGPIPE, SIG_IGN);
+#endif
+        QtWatch watch;
         watch.executable = record.executable;
-        platformStart = &watch;
-        watch.qtHandler = qInstallMessageHandler(watchPlatformStart);
+        qtWatch = &watch;
+        watch.qtHandler = qInstallMessageHandler(watchQt);
         QApplication qt(argc, argv);
-        qInstallMessageHandler(watch.qtHandler);
-        platformStart = nullptr;
-        const QMessageLogContext plugins(nullptr, 0, nullptr, "qt.qpa.plugin");
-        for (const auto& [type, message] : watch.held)
-            watch.qtHandler(type, plugins, message);
+        watch.platformUp = true;
         QApplication::setApplicationName(record.name);
         QApplication::setApplicationVersion(record.version);
         QApplication::setOrganizationName(record.company);
@@ -129,7 +140,15 @@ void start(const ApplicationRecord& record, forms::TimerPolicy timers) {
         SystemMsgBox msgBox;
         Application application({clock, memory, launcher, msgBox}, timers);
         application.startUp();
+        watch.holding = false;
+        for (const QtWatch::Held& held : watch.held)
+            watch.qtHandler(held.type,
+                            QMessageLogContext(nullptr, 0, nullptr, held.category.constData()),
+                            held.message);
+        watch.held.clear();
         status = QApplication::exec();
+        qInstallMessageHandler(watch.qtHandler);
+        qtWatch = nullptr;
     }
     std::exit(status);
 }

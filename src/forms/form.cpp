@@ -4,21 +4,22 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QPainter>
 #include <QScreen>
 #include <QSet>
 #include <QShortcutEvent>
 #include <QStyleFactory>
+#include <QTimer>
 #include <QTranslator>
 #include <QWindow>
 
 #include <algorithm>
 #include <utility>
 
-#if __has_include(<xcb/xcb.h>)
+#ifdef VELTI_XCB
 #include <xcb/xcb.h>
-#define VELTI_XCB 1
 #endif
 
 namespace velti::forms {
@@ -304,13 +305,14 @@ QMargins frameMargins(const QWidget* window) {
 }
 
 #ifdef VELTI_XCB
-// Another client may destroy one of the program's X windows (xdotool windowclose does). Qt takes
-// no notice and keeps the window as it was: a modal window gone that way would go on blocking
-// the others for ever. Such a window goes as if it were closed, and a message box as if it were
-// dismissed. Qt's requests on it that follow (unmap, destroy, focus) fail as expected: their
-// errors are not reported. A DestroyNotify that another client sent (the send_event bit) is not
-// the server's word, and is ignored.
-class DestroyedWindows final : public QObject, public QAbstractNativeEventFilter {
+// Another client may destroy one of the program's X windows (xdotool windowclose does), or
+// withdraw it (xdotool windowunmap). Qt takes no notice and keeps the window as it was: a modal
+// window gone that way would go on blocking the others for ever, with nothing in sight. Such a
+// window goes as if it were closed, and a message box as if it were dismissed. Qt's requests on a
+// destroyed window that follow (unmap, destroy, focus) fail as expected: their errors are not
+// reported. Events that another client sent (the send_event bit) are not the server's word, and
+// are ignored.
+class WindowsGone final : public QObject, public QAbstractNativeEventFilter {
 public:
     using QObject::QObject;
 
@@ -320,26 +322,70 @@ public:
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
         if (event->response_type == 0)
             return gone_.contains(static_cast<const xcb_generic_error_t*>(message)->resource_id);
-        if (event->response_type != XCB_DESTROY_NOTIFY)
-            return false;
-        const xcb_window_t destroyed =
-            static_cast<const xcb_destroy_notify_event_t*>(message)->window;
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (top->internalWinId() != destroyed || !top->testAttribute(Qt::WA_WState_Created))
-                continue;
+        if (event->response_type == XCB_DESTROY_NOTIFY) {
             // At once, before the events that follow: a key typed to the window that now has
             // the focus must not find it blocked still by a modal window that is gone.
-            gone_.insert(destroyed);
-            if (auto* form = dynamic_cast<Shell*>(top))
-                form->nativeWindowGone();
-            else if (auto* box = qobject_cast<QDialog*>(top))
-                box->reject();
-            break;
+            const xcb_window_t window =
+                static_cast<const xcb_destroy_notify_event_t*>(message)->window;
+            if (QWidget* top = ours(window)) {
+                gone_.insert(window);
+                close(top);
+            }
+        } else if (event->response_type == XCB_UNMAP_NOTIFY) {
+            // A window manager unmaps a window it minimises, and marks it so (WM_STATE Iconic);
+            // a window withdrawn by another client has no such mark, once the manager has seen.
+            const xcb_window_t window =
+                static_cast<const xcb_unmap_notify_event_t*>(message)->window;
+            if (QPointer<QWidget> top = ours(window); top && top->isVisible())
+                QTimer::singleShot(300, this, [this, top, window] {
+                    if (top && top->isVisible() && !top->isMinimized() && withdrawn(window))
+                        close(top);
+                });
         }
         return false;
     }
 
 private:
+    static QWidget* ours(xcb_window_t window) {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->testAttribute(Qt::WA_WState_Created) && top->internalWinId() == window)
+                return top;
+        }
+        return nullptr;
+    }
+    static void close(QWidget* top) {
+        if (auto* form = dynamic_cast<Shell*>(top))
+            form->nativeWindowGone();
+        else if (auto* box = qobject_cast<QDialog*>(top))
+            box->reject();
+    }
+    static bool withdrawn(xcb_window_t window) {
+        auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+        xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+        if (connection == nullptr)
+            return false;
+        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, 8, "WM_STATE"), nullptr);
+        xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
+            connection, xcb_get_window_attributes(connection, window), nullptr);
+        xcb_get_property_reply_t* state =
+            atom == nullptr ? nullptr
+                            : xcb_get_property_reply(connection,
+                                                     xcb_get_property(connection, 0, window,
+                                                                      atom->atom, atom->atom, 0, 1),
+                                                     nullptr);
+        constexpr std::uint32_t kIconic = 3;
+        const bool iconic =
+            state != nullptr && xcb_get_property_value_length(state) >= 4 &&
+            *static_cast<const std::uint32_t*>(xcb_get_property_value(state)) == kIconic;
+        const bool unmapped =
+            attributes != nullptr && attributes->map_state == XCB_MAP_STATE_UNMAPPED;
+        free(atom);
+        free(attributes);
+        free(state);
+        return unmapped && !iconic;
+    }
+
     QSet<xcb_window_t> gone_;
 };
 #endif
@@ -356,7 +402,7 @@ void initialise(QApplication& application) {
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
 #endif
 #ifdef VELTI_XCB
-    application.installNativeEventFilter(new DestroyedWindows(&application));
+    application.installNativeEventFilter(new WindowsGone(&application));
 #endif
     accessibility::install();
 
