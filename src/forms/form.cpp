@@ -322,6 +322,9 @@ public:
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
         if (event->response_type == 0)
             return gone_.contains(static_cast<const xcb_generic_error_t*>(message)->resource_id);
+        // Qt would believe a DestroyNotify sent by another client and close the window.
+        if (event->response_type == (XCB_DESTROY_NOTIFY | 0x80))
+            return true;
         if (event->response_type == XCB_DESTROY_NOTIFY) {
             // At once, before the events that follow: a key typed to the window that now has
             // the focus must not find it blocked still by a modal window that is gone.
@@ -390,6 +393,58 @@ private:
 };
 #endif
 
+// What a desktop may do to the state of any window of the program, the message boxes included.
+// A fixed-size window is never maximised or made full screen: on Wayland Qt draws its own title
+// bar, with a maximise button whatever the window's flags say, and a press on it is undone. A
+// modal window minimised on its own takes the windows it blocks along; one of those restored or
+// activated (from a taskbar, Alt+Tab) while the modal window is minimised would stand blocked
+// with nothing on screen to unblock it, so the modal window comes back with it, in front. Qt
+// hands the keyboard on to a modal window only while that one is on screen.
+class WindowStates final : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* object, QEvent* event) override {
+        auto* window = qobject_cast<QWidget*>(object);
+        const bool stateChange = event->type() == QEvent::WindowStateChange;
+        if (window == nullptr || !window->isWindow() || !window->isVisible() ||
+            !(stateChange ||
+              (event->type() == QEvent::ActivationChange && window->isActiveWindow())))
+            return false;
+        static constexpr Qt::WindowStates enlarged = Qt::WindowMaximized | Qt::WindowFullScreen;
+        if (stateChange && (window->windowState() & enlarged)) {
+            QMetaObject::invokeMethod(
+                window, [window] { window->setWindowState(window->windowState() & ~enlarged); },
+                Qt::QueuedConnection);
+        }
+        const QPointer<QWidget> modal = QApplication::activeModalWidget();
+        if (stateChange && window->isMinimized() && window == modal) {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (top != window && top->isVisible() && !top->isMinimized())
+                    top->showMinimized();
+            }
+        } else if (modal != nullptr && window != modal && !window->isMinimized() &&
+                   (stateChange || modal->isMinimized())) {
+            QMetaObject::invokeMethod(
+                window,
+                [modal] {
+                    // Unless it has been closed meanwhile.
+                    if (!modal || modal != QApplication::activeModalWidget())
+                        return;
+                    for (QWidget* top : QApplication::topLevelWidgets()) {
+                        if (top->isVisible() && top->isMinimized())
+                            top->setWindowState(top->windowState() & ~Qt::WindowMinimized);
+                    }
+                    modal->show();
+                    modal->raise();
+                    modal->windowHandle()->requestActivate();
+                },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 void initialise(QApplication& application) {
@@ -404,6 +459,7 @@ void initialise(QApplication& application) {
 #ifdef VELTI_XCB
     application.installNativeEventFilter(new WindowsGone(&application));
 #endif
+    application.installEventFilter(new WindowStates(&application));
     accessibility::install();
 
     // Owned by the application object, it lasts as long as the application does.
@@ -444,48 +500,6 @@ void Shell::moved() {
     framed_ = true;
     if (frameMargins(window_) != guess_)
         centre(frameMargins(window_));
-}
-
-void Shell::stateChanged(QEvent* event) {
-    const bool stateChange = event->type() == QEvent::WindowStateChange;
-    // A fixed-size window is never maximised or made full screen. On Wayland Qt draws its own
-    // title bar, with a maximise button whatever the window's flags say; a press on it is undone
-    // here, so it does nothing visible.
-    static constexpr Qt::WindowStates enlarged = Qt::WindowMaximized | Qt::WindowFullScreen;
-    QWidget* window = window_;
-    if (stateChange && (window->windowState() & enlarged)) {
-        QMetaObject::invokeMethod(
-            window, [window] { window->setWindowState(window->windowState() & ~enlarged); },
-            Qt::QueuedConnection);
-    }
-    // A modal window minimised on its own takes its owner along: a blocked window is never
-    // left on screen without it.
-    QWindow* owner =
-        window->windowHandle() != nullptr ? window->windowHandle()->transientParent() : nullptr;
-    if (stateChange && window->isMinimized() && window->isModal() && owner != nullptr &&
-        owner->isVisible() && !(owner->windowStates() & Qt::WindowMinimized))
-        owner->showMinimized();
-    // A window behind a modal one, restored or activated (from a taskbar, Alt+Tab) while the modal
-    // window is minimised, would stand blocked with nothing on screen to unblock it: the modal
-    // window comes back with it, in front. Qt hands the keyboard on to a modal window only while
-    // that one is on screen.
-    const bool activated = event->type() == QEvent::ActivationChange && window->isActiveWindow();
-    const QPointer<QWidget> modal = QApplication::activeModalWidget();
-    if (((stateChange && !window->isMinimized()) || (activated && modal && modal->isMinimized())) &&
-        window->isVisible() && isBlocked(window)) {
-        QMetaObject::invokeMethod(
-            window,
-            [modal] {
-                // Unless it has been closed meanwhile.
-                if (!modal || modal != QApplication::activeModalWidget())
-                    return;
-                modal->setWindowState(modal->windowState() & ~Qt::WindowMinimized);
-                modal->show();
-                modal->raise();
-                modal->windowHandle()->requestActivate();
-            },
-            Qt::QueuedConnection);
-    }
 }
 
 } // namespace velti::forms

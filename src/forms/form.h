@@ -145,7 +145,6 @@ protected:
     void showControlsInSight();
     void paintBackground();
     void shown();
-    void stateChanged(QEvent* event);
     void moved();
     // Centres the window's frame, title bar included, on the screen of its owner.
     void centre(const QWidget* owner);
@@ -176,8 +175,7 @@ private:
 };
 
 // What both kinds of window do alike: built as designed, the background drawn unscaled from the
-// top-left corner, the focus on the enabled button with the lowest tab index when shown, never
-// maximised.
+// top-left corner, the focus on the enabled button with the lowest tab index when shown.
 template <class Base> class Form : public Base, public Shell {
 public:
     Form(const FormDescription& description, Runtime& runtime, QWidget* parent, Qt::WindowType type)
@@ -194,10 +192,6 @@ protected:
     void showEvent(QShowEvent* event) override {
         Base::showEvent(event);
         shown();
-    }
-    void changeEvent(QEvent* event) override {
-        Base::changeEvent(event);
-        stateChanged(event);
     }
     void moveEvent(QMoveEvent* event) override {
         Base::moveEvent(event);

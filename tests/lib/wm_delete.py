@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Asks an X11 window to close the way a window manager does: a WM_PROTOCOLS client message
 carrying WM_DELETE_WINDOW, sent to the window's owner. Under a bare Xvfb there is no window
-manager to do it, and xdotool only destroys windows or kills their clients.
+manager to do it, and xdotool only destroys windows or kills their clients. With --forged-destroy
+it sends instead a DestroyNotify for the window, which still exists: an event no X server made.
 
-    wm_delete.py WINDOW_ID      (decimal or 0x hex; the display comes from $DISPLAY)
+    wm_delete.py [--forged-destroy] WINDOW_ID      (decimal or 0x hex; the display from $DISPLAY)
 """
 
 import ctypes
@@ -26,12 +27,29 @@ class ClientMessage(ctypes.Structure):
     ]
 
 
+class DestroyWindow(ctypes.Structure):
+    _fields_ = [
+        ("type", ctypes.c_int),
+        ("serial", ctypes.c_ulong),
+        ("send_event", ctypes.c_int),
+        ("display", ctypes.c_void_p),
+        ("event", ctypes.c_ulong),
+        ("window", ctypes.c_ulong),
+    ]
+
+
+DESTROY_NOTIFY = 17
+STRUCTURE_NOTIFY_MASK = 1 << 17
+
+
 class XEvent(ctypes.Union):
     # XSendEvent copies a whole XEvent, 24 longs, whatever the kind of event.
-    _fields_ = [("client", ClientMessage), ("pad", ctypes.c_long * 24)]
+    _fields_ = [("client", ClientMessage), ("destroy", DestroyWindow), ("pad", ctypes.c_long * 24)]
 
 
 def main(argv):
+    forged = argv[:1] == ["--forged-destroy"]
+    argv = argv[1:] if forged else argv
     if len(argv) != 1:
         sys.exit(__doc__)
     window = int(argv[0], 0)
@@ -49,6 +67,13 @@ def main(argv):
     if not display:
         sys.exit("cannot open the X display")
     event = XEvent()
+    if forged:
+        event.destroy.type = DESTROY_NOTIFY
+        event.destroy.event = event.destroy.window = window
+        sent = x11.XSendEvent(display, window, 0, STRUCTURE_NOTIFY_MASK, ctypes.byref(event))
+        x11.XSync(display, 0)
+        x11.XCloseDisplay(display)
+        return 0 if sent else 1
     event.client.type = CLIENT_MESSAGE
     event.client.window = window
     event.client.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)

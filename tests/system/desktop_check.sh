@@ -305,6 +305,39 @@ check "a focus request behind the About window moves nothing" focus_refused
 open_about 1
 check "the About window destroyed by xdotool windowclose ($WM): the keyboard is the stopwatch's" \
     keyboard_back xdotool windowclose "$about"
+# What other programs do to the windows: each ends with both windows usable.
+# box_then ACTION: the "Appunti" box opened over a fresh About window, then the action on it.
+box_then() {
+    fresh_about || return 1
+    xdotool key alt+c
+    box=$(window_of "$pid" Appunti) || return 1
+    box=${box%%$'\n'*}
+    "$@"
+    sleep 0.5
+}
+close_box() { xdotool windowclose "$box"; }
+box_dismissed() { box_then close_box && gone "$pid" Appunti && keyboard_back; }
+check "the \"Appunti\" box destroyed by xdotool windowclose ($WM) counts as dismissed" box_dismissed
+box_minimised() {
+    box_then true && xdotool windowminimize "$box" && sleep 0.5 &&
+        xdotool windowactivate "$stopwatch" 2>/dev/null
+    within 30 mapped "$box" || return 1
+    xdotool key Return
+    gone "$pid" Appunti && keyboard_back
+}
+check "the \"Appunti\" box minimised ($WM) comes back in front when the stopwatch is activated" \
+    box_minimised
+withdraw() { xdotool windowunmap "$about" && sleep 1; }
+withdrawn() { fresh_about && keyboard_back withdraw; }
+check "the About window withdrawn by xdotool windowunmap ($WM) goes as if closed" withdrawn
+# A DestroyNotify another program sent for the About window is not the server's word: the
+# program ignores it. A window manager may believe it and let the window go, as if withdrawn.
+forged() {
+    fresh_about && python3 "$xsession_lib/wm_delete.py" --forged-destroy "$about" && sleep 1 &&
+        { [ "$1" = "or gone" ] || window_of "$pid" "$About" >/dev/null; } && keyboard_back
+}
+check "a DestroyNotify another program sent for the About window ($WM): both windows usable" \
+    forged "or gone"
 # A window manager replaced while the About window is open: the first one gives way, then Esc.
 replaced() { within 50 ended "$xsession_wm_pid" && sleep 1.5 && keyboard_back; }
 open_about 1
@@ -320,6 +353,9 @@ open_about 1
 check "with no window manager, closing the About window gives the keyboard back" keyboard_back
 open_about 1
 check "and so does xdotool windowclose on the About window" keyboard_back xdotool windowclose "$about"
+check "with no window manager, the \"Appunti\" box destroyed counts as dismissed" box_dismissed
+check "with no window manager, the About window withdrawn goes as if closed" withdrawn
+check "with no window manager, a DestroyNotify another program sent changes nothing" forged stays
 check "then closing the stopwatch ends the program with status 0" closes "$pid" "$stopwatch"
 start 1
 xdotool key alt+v
