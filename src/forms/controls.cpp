@@ -299,11 +299,12 @@ Control::Control(Shell& window, const char* name, int index)
     : window_(window), name_(name), control_(controlOf(window.widget(), name, index)),
       found_(control_ != nullptr) {}
 
+// A control that is gone may have taken its window with it: the window is not asked then.
 template <class Widget> Widget* Control::live() const {
-    window_.operation();
     if (!control_)
         throw found_ ? RuntimeError::objectUnloaded()
                      : RuntimeError::noSuchControl(QString::fromUtf8(name_));
+    window_.operation();
     return static_cast<Widget*>(control_.data());
 }
 
