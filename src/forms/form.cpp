@@ -66,7 +66,7 @@ void Shell::click(QWidget* button, Handler handler) {
     if (!isButtonEnabled(button) || !button->isVisible() || isBlocked(window_))
         return;
     const accessibility::Seen before = accessibility::look(window_);
-    deliver([&] { (this->*handler)(); });
+    deliver([&] { handler(*this); });
     accessibility::tell(window_, before);
 }
 
@@ -169,15 +169,15 @@ void tell(QWidget* window, const Seen& before) {
 
 } // namespace accessibility
 
-void Shell::connectTimer(TimerControl* timer, Handler handler, int (Shell::*pacing)() const) {
+void Shell::connectTimer(TimerControl* timer, Handler handler, Pacing pacing) {
     QObject::connect(timer, &TimerControl::ticked, window_,
-                     [this, handler] { deliver([&] { (this->*handler)(); }); });
+                     [this, handler] { deliver([&] { handler(*this); }); });
     if (pacing == nullptr || !runtime_.timers.pacing)
         return;
     // A paced wait counts from the tick. Left running, the timer would keep the rhythm of its
     // last start, and could wake a moment before the awaited one, for nothing.
     QObject::connect(timer, &QTimer::timeout, window_, [this, timer, pacing] {
-        const int until = (this->*pacing)();
+        const int until = pacing(*this);
         if (timer->isActive() && (until > 0 || timer->interval() != timer->period()))
             timer->start(until > 0 ? until : timer->period());
     });

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <type_traits>
 #include <vector>
 
 class QApplication;
@@ -78,6 +79,12 @@ QString withoutMarkers(QString caption);
 void install();
 } // namespace accessibility
 
+template <class> struct MemberOf;
+template <class Result, class Window> struct MemberOf<Result Window::*> { using Class = Window; };
+template <class Reference, class Window>
+using CopyConst =
+    std::conditional_t<std::is_const_v<std::remove_reference_t<Reference>>, const Window, Window>;
+
 // The part of a window that runs its handlers, one at a time, nested only inside a modal window
 // or a message box. A run-time error ends a handler at the failing step, is shown in the error
 // box, and the program goes on; no exception crosses Qt's event loop.
@@ -120,23 +127,31 @@ public:
     void unload();
 
 protected:
-    using Handler = void (Shell::*)();
+    // A handler, a member function of the window's own class, called on the window.
+    using Handler = void (*)(Shell& window);
+    using Pacing = int (*)(const Shell& window);
+    template <auto member> static auto call() {
+        return [](auto& window) {
+            using Window = typename MemberOf<decltype(member)>::Class;
+            return (static_cast<CopyConst<decltype(window), Window>&>(window).*member)();
+        };
+    }
     // Whoever sends the click (mouse, key, an assistive technology, a queued click), a disabled
     // or hidden button runs nothing, nor does one whose window waits behind a modal one. A person
     // hears what the click changed once its handler has ended.
-    template <class Window> void onClick(const CommandButton& source, void (Window::*handler)()) {
-        connectClick(static_cast<QPushButton*>(source.object()), static_cast<Handler>(handler));
+    template <auto handler> void onClick(const CommandButton& source) {
+        connectClick(static_cast<QPushButton*>(source.object()), Handler(call<handler>()));
     }
     // pacing, if given, tells after each tick of the running timer how many milliseconds until
     // the window has anything new to show; the next tick comes then.
-    template <class Window>
-    void onTimer(const Timer& source, void (Window::*handler)(),
-                 int (Window::*pacing)() const = nullptr) {
-        connectTimer(static_cast<TimerControl*>(source.object()), static_cast<Handler>(handler),
-                     static_cast<int (Shell::*)() const>(pacing));
+    template <auto handler, auto pacing = nullptr> void onTimer(const Timer& source) {
+        Pacing paced = nullptr;
+        if constexpr (pacing != nullptr)
+            paced = Pacing(call<pacing>());
+        connectTimer(static_cast<TimerControl*>(source.object()), Handler(call<handler>()), paced);
     }
-    template <class Window> void onLoad(void (Window::*handler)()) {
-        deliver([&] { (this->*static_cast<Handler>(handler))(); });
+    template <auto handler> void onLoad() {
+        deliver([&] { call<handler>()(*this); });
     }
 
     virtual void Form_Unload(std::int16_t& /*cancel*/) {}
@@ -152,7 +167,7 @@ protected:
 private:
     void connectClick(QPushButton* button, Handler handler);
     void click(QWidget* button, Handler handler);
-    void connectTimer(TimerControl* timer, Handler handler, int (Shell::*pacing)() const);
+    void connectTimer(TimerControl* timer, Handler handler, Pacing pacing);
     void enter();
     void leave(const RuntimeError* error);
     void centre(QMargins frame);
