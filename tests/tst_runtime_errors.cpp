@@ -420,23 +420,6 @@ private slots:
         }
     }
 
-    // The About window's Load handler and "&Crediti" take no control operation: they cannot be
-    // stopped half-way.
-    void aboutLoadAndCreditiTakeNoOperation() {
-        Harness h{test::quietTimers};
-        h.startUp();
-        h.failure.counted = 0;
-        h.failure.failAt = 2; // the first is the information button's Show
-        h.withAbout([&](Form3& about) {
-            QCOMPARE(h.failure.counted, 1);
-            press(about, "Command2");
-            QCOMPARE(h.launcher.calls.size(), std::size_t{1});
-            QCOMPARE(h.failure.counted, 1);
-            h.failure.failAt = 0;
-        });
-        QVERIFY(h.msgBox.shown.empty());
-    }
-
     // Each kind of error in each kind of handler: the load handler, a click (by mouse, then by its
     // access key), a tick (twice), and the unload handler of a close by the close box, going on or
     // cancelled before the failure. Each failure is told on its own; the steps before it stay done

@@ -63,20 +63,16 @@ Form1& Harness::startUp() {
     return form;
 }
 
-QObject* Harness::control(QWidget& form, const char* name, int index) {
-    return forms::controlOf(form, name, index);
-}
-
 QPushButton* Harness::button(QWidget& form, const char* name) {
-    return qobject_cast<QPushButton*>(control(form, name));
+    return qobject_cast<QPushButton*>(forms::controlOf(form, name));
 }
 
 QLabel* Harness::label(QWidget& form, const char* name, int index) {
-    return qobject_cast<QLabel*>(control(form, name, index));
+    return qobject_cast<QLabel*>(forms::controlOf(form, name, index));
 }
 
 forms::TimerControl* Harness::timer(QWidget& form) {
-    return qobject_cast<forms::TimerControl*>(control(form, "Timer1"));
+    return qobject_cast<forms::TimerControl*>(forms::controlOf(form, "Timer1"));
 }
 
 // Mouse and keys go through the window, as the windowing system delivers them, so a window behind

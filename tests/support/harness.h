@@ -63,7 +63,9 @@ public:
     static int windowsShown();
 
     // A control of the window by its designed name (and array index), or nullptr.
-    static QObject* control(QWidget& form, const char* name, int index = -1);
+    static QObject* control(QWidget& form, const char* name, int index = -1) {
+        return forms::controlOf(form, name, index);
+    }
     static QPushButton* button(QWidget& form, const char* name);
     static QLabel* label(QWidget& form, const char* name, int index = -1);
     static forms::TimerControl* timer(QWidget& form);

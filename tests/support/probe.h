@@ -73,36 +73,28 @@ public:
 protected:
     void Form_Unload(std::int16_t& cancel) override {
         cancel = cancelBeforeFailure;
-        Label1.item(0).setCaption(QStringLiteral("chiusura"));
-        fail(failing_.unload);
-        ++afterUnload;
+        steps("chiusura", failing_.unload, afterUnload, nullptr);
         cancel = 0;
     }
 
 private:
+    // A first step, the failure asked for, then a count and a last step.
+    void steps(const char* first, Failure failure, int& after, const char* last) {
+        Label1.item(0).setCaption(QString::fromUtf8(first));
+        fail(failure);
+        ++after;
+        if (last != nullptr)
+            Label2.setCaption(QString::fromUtf8(last));
+    }
     void Form_Load() {
         Command3.setEnabled(false);
-        Label1.item(0).setCaption(QStringLiteral("caricato"));
-        fail(failing_.load);
-        ++afterLoad;
-        Label2.setCaption(QStringLiteral("caricato fino in fondo"));
+        steps("caricato", failing_.load, afterLoad, "caricato fino in fondo");
     }
     void Command1_Click() {
-        Label1.item(0).setCaption(QStringLiteral("cliccato"));
-        fail(failing_.click);
-        ++afterClick;
-        Label2.setCaption(QStringLiteral("cliccato fino in fondo"));
+        steps("cliccato", failing_.click, afterClick, "cliccato fino in fondo");
     }
-    void Command2_Click() {
-        ++goodClicks;
-        Label2.setCaption(QStringLiteral("bene %1").arg(goodClicks));
-    }
-    void Timer1_Timer() {
-        Label1.item(0).setCaption(QStringLiteral("tic"));
-        fail(failing_.timer);
-        ++afterTimer;
-        Label2.setCaption(QStringLiteral("tic fino in fondo"));
-    }
+    void Command2_Click() { Label2.setCaption(QStringLiteral("bene %1").arg(++goodClicks)); }
+    void Timer1_Timer() { steps("tic", failing_.timer, afterTimer, "tic fino in fondo"); }
 
     void fail(Failure failure) {
         switch (failure) {
