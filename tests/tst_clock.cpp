@@ -2,7 +2,6 @@
 // of the wall clock, and counts that saturate instead of wrapping.
 #include "tests/support/harness.h"
 
-#include "core/number_format.h"
 #include "platform/clock.h"
 
 #include <QDate>
@@ -272,11 +271,6 @@ private slots:
                  std::numeric_limits<std::int32_t>::min());
         // The residue a resume can leave in via is absorbed.
         QCOMPARE(wholeSecondsBetween(start + 1e-12, start + instantFromSeconds(7)), 7);
-    }
-
-    // A field below zero keeps its sign before its padded digits.
-    void aNegativeFieldKeepsItsSign() {
-        QCOMPARE(formatNumber(std::int64_t{-5}, u"##00"), QStringLiteral("-05"));
     }
 };
 
