@@ -105,6 +105,8 @@ private slots:
         QAccessibleInterface* display = accessible(Harness::control(form, "Label1"));
         QCOMPARE(display->role(), QAccessible::StaticText);
         QCOMPARE(display->text(QAccessible::Name), QStringLiteral("00:00:00"));
+        // Read, not marked read-only: a braille display would show it after every word.
+        QVERIFY(!display->state().readOnly);
     }
 
     // After each action the reader is told once what changed, the time as the display shows it
@@ -153,13 +155,20 @@ private slots:
             const QString shown =
                 Harness::label(form, "Label1")->text() + u' ' + status(action.state);
             const QString heard =
-                shown + (*action.renamed ? u", "_qs + QLatin1String(action.renamed) : QString());
+                shown +
+                (*action.renamed ? u", pulsante "_qs + QLatin1String(action.renamed) : QString());
             QTRY_COMPARE(told.heard, QStringList{heard});
+            // Said in the status bar, which reads as before: the time and the state.
+            auto* notice = form.findChild<forms::accessibility::NoticeControl*>();
+            QCOMPARE(accessible(notice)->parent(), bar);
             QCOMPARE(readout(), shown);
             if (action.key == Qt::Key_P) {
                 QCOMPARE(pause->text(QAccessible::Name), QStringLiteral("Riprendi"));
                 QVERIFY(pause->state().focused && !pause->state().disabled);
             }
+            // During a reading, "OK" says what it does.
+            QCOMPARE(accessible(Harness::control(form, "Command4"))->text(QAccessible::Description),
+                     action.key == Qt::Key_I ? u"Termina il rilevamento."_qs : QString());
         }
         // Ticks alone, and Tab, tell nothing.
         told.heard.clear();
@@ -187,6 +196,8 @@ private slots:
             QAccessibleInterface* window = accessible(about.window());
             QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Informazioni su..."));
             QCOMPARE(window->role(), QAccessible::Dialog);
+            QCOMPARE(window->text(QAccessible::Description),
+                     QStringLiteral("Vantelsiro, versione 1"));
             for (const QString& control : test::designedAbout().tabOrder)
                 QCOMPARE(name(Harness::control(about, qPrintable(control))),
                          QString(test::designedAbout().captions[control]).remove(u'&'));

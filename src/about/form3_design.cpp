@@ -16,6 +16,7 @@ const FormDescription& form3Description() {
     static const FormDescription description{
         .name = "Form3",
         .caption = "Informazioni su...",
+        .description = VELTI_NAME ", versione " VELTI_VERSION_MAJOR_TEXT,
         .clientWidth = 4830,
         .clientHeight = 3075,
         .borderSide = 45,

@@ -21,6 +21,9 @@ public:
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Name && button()->accessibleName().isEmpty())
             return withoutMarkers(button()->text());
+        if (const QStringList described = button()->property(kDescribed).toStringList();
+            t == QAccessible::Description && described.value(0) == button()->text())
+            return described.value(1);
         if (t == QAccessible::Accelerator)
             return button()->shortcut().toString(QKeySequence::NativeText);
         return QAccessibleWidget::text(t);
@@ -59,11 +62,21 @@ private:
 // hidden because the client area does not reach it is not in the window's tree at all: a reader
 // that read it hidden would keep it "not visible" for ever. It joins the tree when it comes into
 // sight.
-class WindowInterface final : public QAccessibleWidget {
+// A label read by its text, and nothing more: Qt's own marks every label read-only, and a braille
+// display shows that after every word of the status bar.
+class LabelInterface final : public QAccessibleWidget {
 public:
-    explicit WindowInterface(QWidget* window)
-        : QAccessibleWidget(window, window->windowType() == Qt::Dialog ? QAccessible::Dialog
-                                                                       : QAccessible::Window) {}
+    explicit LabelInterface(QLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Name ? static_cast<QLabel*>(widget())->text()
+                                      : QAccessibleWidget::text(t);
+    }
+};
+
+class ContainerInterface final : public QAccessibleWidget {
+public:
+    ContainerInterface(QWidget* container, QAccessible::Role role)
+        : QAccessibleWidget(container, role) {}
 
     int childCount() const override { return int(inTree().size()); }
     QAccessibleInterface* child(int index) const override {
@@ -80,7 +93,8 @@ private:
     QList<QWidget*> inTree() const {
         QList<QWidget*> children;
         for (auto* control : widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            if (!control->isWindow() && control->isVisibleTo(widget()))
+            if (!control->isWindow() && control->isVisibleTo(widget()) &&
+                qobject_cast<NoticeControl*>(control) == nullptr)
                 children << control;
         }
         return children;
@@ -101,15 +115,19 @@ QAccessibleInterface* factory(const QString& className, QObject* object) {
     const auto is = [&className](const QMetaObject& meta) {
         return className == QLatin1String(meta.className());
     };
-    if (object->isWidgetType() && static_cast<QWidget*>(object)->isWindow() && isForm(object))
-        return new WindowInterface(static_cast<QWidget*>(object));
+    if (auto* window = qobject_cast<QWidget*>(object);
+        window != nullptr && window->isWindow() && isForm(object))
+        return new ContainerInterface(
+            window, window->windowType() == Qt::Dialog ? QAccessible::Dialog : QAccessible::Window);
     if (is(ButtonControl::staticMetaObject))
         return new ButtonInterface(static_cast<QPushButton*>(object));
     if (is(FrameControl::staticMetaObject)) {
         auto* frame = static_cast<FrameControl*>(object);
-        return new QAccessibleWidget(frame, frame->statusBar ? QAccessible::StatusBar
-                                                             : QAccessible::Border);
+        return new ContainerInterface(frame, frame->statusBar ? QAccessible::StatusBar
+                                                              : QAccessible::Border);
     }
+    if (is(CaptionLabel::staticMetaObject))
+        return new LabelInterface(static_cast<QLabel*>(object));
     if (is(NoticeControl::staticMetaObject))
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Notification);
     return nullptr;

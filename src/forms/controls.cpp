@@ -13,6 +13,8 @@
 
 namespace velti::forms {
 
+const char* const kDescribed = "velti_described";
+
 namespace {
 
 const char* const kIndex = "velti_index";
@@ -42,6 +44,8 @@ QWidget* makeButton(const ControlDescription& c, QWidget* parent, Icons& icons) 
     // A picture button is read out by its tooltip; a captioned one by its caption, without "&".
     if (*c.caption == '\0' && c.toolTip != nullptr)
         button->setAccessibleName(text(c.toolTip));
+    if (c.description != nullptr)
+        button->setProperty(kDescribed, QStringList{text(c.describedCaption), text(c.description)});
     button->setFocusPolicy(Qt::StrongFocus);
     // Enter clicks the button that has the focus, as on any dialog.
     button->setAutoDefault(true);
@@ -89,6 +93,8 @@ QIcon Icons::operator()(const char* file) {
 void build(const FormDescription& d, QWidget& window, const TimerPolicy& timers, Icons& icons) {
     window.setObjectName(QString::fromLatin1(d.name));
     window.setWindowTitle(text(d.caption));
+    if (d.description != nullptr)
+        window.setAccessibleDescription(text(d.description));
     window.setFixedSize(pixels(d.clientWidth), pixels(d.clientHeight));
     // On a scaled screen Qt asks for resizing in steps of a scaled pixel (2 at 1.5): with the
     // steps counted from the designed size, the desktop never rounds that size away.

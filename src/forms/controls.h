@@ -40,6 +40,9 @@ private:
 void build(const FormDescription& description, QWidget& window, const TimerPolicy& timers,
            Icons& icons);
 
+// A button's designed caption and what it does while it bears it, as a QStringList property.
+extern const char* const kDescribed;
+
 // The control of the window with this designed name and array index (-1: none), or nullptr.
 QObject* controlOf(const QWidget& window, const char* name, int index = -1);
 

@@ -40,12 +40,16 @@ struct ControlDescription {
     bool statusBar = false;        // a frame that holds the window's live readings
     const char* picture = nullptr; // a resource path: a button's or an image box's icon
     const char* toolTip = nullptr;
+    // Buttons: what a reader is told the button does while it bears this caption.
+    const char* describedCaption = nullptr;
+    const char* description = nullptr;
     int interval = 0; // timers, in milliseconds
 };
 
 struct FormDescription {
     const char* name = "";
     const char* caption = "";
+    const char* description = nullptr; // what a reader is told as the window opens
     int clientWidth = 0, clientHeight = 0;
     // The designed frame around the client area: side border and title bar with top border. An
     // outer height set at run time is turned into a client height with these.

@@ -127,40 +127,43 @@ void tell(QWidget* window, const Seen& before) {
     if (window == nullptr || !window->isVisible())
         return;
     // What to say, in the order said: the status bar once when the time or the state changed or
-    // the click moved the focus on, then whatever else changed.
-    QList<QPointer<QWidget>> told;
+    // the click moved the focus on, then whatever else changed. Each action's own words are taken
+    // now, so that a second action a moment later cannot change them; only the time is read when
+    // they are said, once a timer the handler started has ticked, so that it is the live one.
+    QPointer<QLabel> time;
+    QStringList said;
     QWidget* focus = window->focusWidget();
-    if (FrameControl* bar = statusBar(window);
-        bar != nullptr && (spoken(bar) != before.status || focus != before.focus))
-        told << bar;
+    FrameControl* bar = statusBar(window);
+    if (bar != nullptr && (spoken(bar) != before.status || focus != before.focus)) {
+        const QList<QLabel*> labels = bar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+        time = labels.value(0);
+        for (const QLabel* label : labels.mid(1))
+            said << label->text();
+    }
     // A button renamed under the focus: Qt 6.4 tells the reader of no name change. One that the
     // focus moved to is heard by its new name already.
     if (focus != nullptr && focus == before.focus && spoken(focus) != before.focusCaption)
-        told << focus;
+        said << QStringLiteral("pulsante ") + spoken(focus);
     for (const QPointer<QWidget>& control : before.hidden) {
-        if (control && control->isVisible())
-            told << control;
+        if (control && control->isVisible() && !spoken(control).isEmpty())
+            said << spoken(control);
     }
-    if (told.isEmpty())
+    if (said.isEmpty())
         return;
-    auto* notice = window->findChild<NoticeControl*>();
+    // In the status bar a reader says the words alone, without calling them a notification; a
+    // dialog has none, and its notice stands on its own.
+    QWidget* place = bar != nullptr ? static_cast<QWidget*>(bar) : window;
+    auto* notice = place->findChild<NoticeControl*>(QString(), Qt::FindDirectChildrenOnly);
     if (notice == nullptr) {
-        notice = new NoticeControl(window);
+        notice = new NoticeControl(place);
         notice->hide();
     }
-    // A moment later: the focus, moved by the handler or by the buttons it held, is heard first,
-    // and a timer the handler started has ticked, so the time said is the live one, not the one
-    // the display held before. The notice is taken away once told, so that a later review of the
-    // window never reads an old time from it.
-    QTimer::singleShot(kNoticeDelayMs, notice, [notice, told] {
-        QStringList said;
-        for (const QPointer<QWidget>& control : told) {
-            if (control && !spoken(control).isEmpty())
-                said << spoken(control);
-        }
-        if (said.isEmpty())
-            return;
-        notice->words->setText(said.join(QStringLiteral(", ")));
+    // A moment later: the focus, moved by the handler or by the buttons it held, is heard first.
+    // The notice is taken away once told, so that a later review of the window never reads an old
+    // time from it.
+    QTimer::singleShot(kNoticeDelayMs, notice, [notice, time, said] {
+        notice->words->setText((time ? time->text() + u' ' : QString()) +
+                               said.join(QStringLiteral(", ")));
         notice->hide();
         notice->show();
         notice->shown.start(kNoticeShownMs);
@@ -405,11 +408,12 @@ public:
     using QObject::QObject;
 
     bool eventFilter(QObject* object, QEvent* event) override {
-        auto* window = qobject_cast<QWidget*>(object);
         const bool stateChange = event->type() == QEvent::WindowStateChange;
+        if (!stateChange && event->type() != QEvent::ActivationChange)
+            return false;
+        auto* window = qobject_cast<QWidget*>(object);
         if (window == nullptr || !window->isWindow() || !window->isVisible() ||
-            !(stateChange ||
-              (event->type() == QEvent::ActivationChange && window->isActiveWindow())))
+            !(stateChange || window->isActiveWindow()))
             return false;
         static constexpr Qt::WindowStates enlarged = Qt::WindowMaximized | Qt::WindowFullScreen;
         if (stateChange && (window->windowState() & enlarged)) {

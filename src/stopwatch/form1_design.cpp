@@ -25,7 +25,7 @@ const FormDescription& form1Description() {
             {.kind = ControlKind::Frame, .name = "Frame1", .left = 120, .top = 0, .width = 3735, .height = 1575, .tabIndex = 3, .statusBar = true},
             {.kind = ControlKind::Label, .name = "Label1", .container = "Frame1", .caption = "00:00:00", .left = 240, .top = 360, .width = 3255, .height = 615, .tabIndex = 4, .font = {.family = "MS Sans Serif", .points = 24, .bold = true}, .alignment = Alignment::Centre},
             {.kind = ControlKind::Label, .name = "Label2", .container = "Frame1", .caption = "Inattivo", .left = 1200, .top = 1200, .width = 1455, .height = 255, .tabIndex = 5, .font = {.family = "MS Sans Serif", .points = 9.75}, .alignment = Alignment::Centre},
-            {.kind = ControlKind::CommandButton, .name = "Command4", .caption = "R&ileva", .left = 3000, .top = 1680, .width = 855, .height = 375, .tabIndex = 6},
+            {.kind = ControlKind::CommandButton, .name = "Command4", .caption = "R&ileva", .left = 3000, .top = 1680, .width = 855, .height = 375, .tabIndex = 6, .describedCaption = "OK", .description = "Termina il rilevamento."},
             {.kind = ControlKind::CommandButton, .name = "Command5", .caption = "&Azzera", .left = 120, .top = 2160, .width = 3255, .height = 375, .tabIndex = 7},
             {.kind = ControlKind::CommandButton, .name = "Command6", .left = 3480, .top = 2160, .width = 375, .height = 375, .tabIndex = 8, .picture = ":/velti/info.ico", .toolTip = "Informazioni su..."},
             {.kind = ControlKind::Timer, .name = "Timer1", .interval = 1},
