@@ -93,8 +93,9 @@ private:
     QList<QWidget*> inTree() const {
         QList<QWidget*> children;
         for (auto* control : widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            // A notice, or the bar of no size that holds one, is no part of what a person sees.
             if (!control->isWindow() && control->isVisibleTo(widget()) &&
-                qobject_cast<NoticeControl*>(control) == nullptr)
+                !control->size().isEmpty())
                 children << control;
         }
         return children;

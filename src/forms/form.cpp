@@ -150,12 +150,18 @@ void tell(QWidget* window, const Seen& before) {
     }
     if (said.isEmpty())
         return;
-    // In the status bar a reader says the words alone, without calling them a notification; a
-    // dialog has none, and its notice stands on its own.
-    QWidget* place = bar != nullptr ? static_cast<QWidget*>(bar) : window;
-    auto* notice = place->findChild<NoticeControl*>(QString(), Qt::FindDirectChildrenOnly);
+    // In a status bar a reader says the words alone, neither calling them a notification nor
+    // reading the whole window before them. A window without one gets a bar of no size for its
+    // notices, out of its tree.
+    if (bar == nullptr) {
+        bar = new FrameControl(window);
+        bar->statusBar = true;
+        bar->setGeometry(0, 0, 0, 0);
+        bar->show();
+    }
+    auto* notice = bar->findChild<NoticeControl*>(QString(), Qt::FindDirectChildrenOnly);
     if (notice == nullptr) {
-        notice = new NoticeControl(place);
+        notice = new NoticeControl(bar);
         notice->hide();
     }
     // A moment later: the focus, moved by the handler or by the buttons it held, is heard first.
@@ -241,7 +247,7 @@ void Shell::setHeight(double twips) {
 // A control comes into sight, and joins what a reader can see, when the window grows to reach it.
 void Shell::showControlsInSight() {
     for (auto* control : window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (control->isWindow())
+        if (control->isWindow() || control->size().isEmpty())
             continue;
         if (!window_->rect().intersects(control->geometry()))
             control->hide();
