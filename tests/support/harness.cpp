@@ -39,8 +39,7 @@ Harness::Harness(forms::TimerPolicy timers)
     : app(Services{clock, memory, launcher, msgBox}, timers) {
     // The layer is set up once per test binary, before its first window is made: the application
     // makes none until it starts up.
-    static const bool initialised = (forms::initialise(*qApp), true);
-    Q_UNUSED(initialised);
+    [[maybe_unused]] static const bool initialised = (forms::initialise(*qApp), true);
     app.runtime().check = &failure;
 }
 
