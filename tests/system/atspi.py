@@ -100,8 +100,9 @@ elif command == "press":
     title = sys.argv[4] if len(sys.argv) > 4 else windows(app)[0].name
     for n in buttons(app, title):
         if n.name == sys.argv[3]:
-            n.queryAction().doAction(0)
-            print("pressed")
+            # A window behind a modal one offers no action: the press is refused, and says so.
+            action = n.queryAction()
+            print("pressed" if action.nActions > 0 and action.doAction(0) else "refused")
             break
 elif command == "buttons":
     print(" ".join("%s:%d:%d" % (b.name, has(b, pyatspi.STATE_SENSITIVE),
@@ -118,8 +119,7 @@ elif command == "windows":
 elif command == "grab":
     for n in buttons(app, "Vantelsiro"):
         if n.name == sys.argv[3]:
-            n.queryComponent().grabFocus()
-            print("asked")
+            print("asked" if n.queryComponent().grabFocus() else "refused")
 elif command == "hold":
     held = [b for b in buttons(app, "Vantelsiro") if b.name == sys.argv[3]][0]
     print("holding", held.name, flush=True)

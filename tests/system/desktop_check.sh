@@ -244,12 +244,13 @@ reads=$(meminfo_reads)
 note "pread64 of /proc/meminfo in 2 s: $reads"
 check "with the notice typed, /proc/meminfo is read at least 40 times in 2 s" test "${reads:-0}" -ge 40
 
-# AT-SPI "Press" on the stopwatch's buttons behind the About window runs nothing.
+# AT-SPI "Press" on the stopwatch's buttons behind the About window runs nothing, and the client
+# is told so.
 for button in Via Azzera "$About"; do
-    atspi press "$pid" "$button" Vantelsiro >/dev/null
+    answer=$(atspi press "$pid" "$button" Vantelsiro)
     sleep 0.5
-    check "Press on \"$button\" behind the About window: still idle, one About window" \
-        test "$(atspi state "$pid" any) $(windows_of "$pid" "$About" | wc -l)" = "ok idle 1"
+    check "Press on \"$button\" behind the About window: refused, still idle, one About window" \
+        test "$answer $(atspi state "$pid" any) $(windows_of "$pid" "$About" | wc -l)" = "refused ok idle 1"
 done
 # Nor does Press on the About window's OK while the "Appunti" box is up.
 click_at "$about" 291 155 1
@@ -292,7 +293,7 @@ focus_refused() {
     atspi press "$pid" "$About" Vantelsiro >/dev/null
     window_of "$pid" "$About" >/dev/null || return 1
     sleep 0.5
-    atspi grab "$pid" Stop >/dev/null
+    [ "$(atspi grab "$pid" Stop)" = refused ] || return 1
     xdotool key Escape
     gone "$pid" "$About" || return 1
     xdotool key space sleep 0.3
