@@ -150,9 +150,12 @@ void tell(QWidget* window, const Seen& before) {
     }
     if (said.isEmpty())
         return;
-    // In a status bar a reader says the words alone, neither calling them a notification nor
-    // reading the whole window before them. A window without one gets a bar of no size for its
-    // notices, out of its tree.
+    // In a status bar a reader says the words alone, without calling them a notification. In a
+    // dialog it would read the whole dialog before them, so a window without a status bar of its
+    // own tells through its owner's; failing that it gets a bar of no size, out of its tree.
+    QWidget* owner = window->parentWidget() != nullptr ? window->parentWidget()->window() : nullptr;
+    if (bar == nullptr && owner != nullptr && owner->isVisible())
+        bar = statusBar(owner);
     if (bar == nullptr) {
         bar = new FrameControl(window);
         bar->statusBar = true;
