@@ -123,6 +123,7 @@ sleep 1
 echo "    the client holding Pausa reads: $(tail -n1 "$workdir/held")"
 step "Alt+R (resume)" 2 key alt+r
 step "Alt+I (reading)" 2 key alt+i
+step "KP_Enter (where am I, on OK)" 2 key KP_Enter
 echo "2 s later: Insert+KP_Enter twice (status bar)"
 twice KP_Enter
 said 2
