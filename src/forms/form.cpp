@@ -369,10 +369,33 @@ private:
         return nullptr;
     }
     static void close(QWidget* top) {
+        const QPointer<QWidget> owner =
+            top->parentWidget() ? top->parentWidget()->window() : nullptr;
         if (auto* form = dynamic_cast<Shell*>(top))
             form->nativeWindowGone();
         else if (auto* box = qobject_cast<QDialog*>(top))
             box->reject();
+        if (owner && owner->isVisible() && QApplication::activeModalWidget() == nullptr &&
+            QApplication::activeWindow() == nullptr)
+            refocus(owner->internalWinId());
+    }
+    // A manager that let a window go before it went (xfwm4 believes a forged DestroyNotify) may
+    // give its owner the keyboard while the window is still up for Qt, which then hands the
+    // keyboard on to the modal window and leaves its owner inactive, deaf to its access keys. The
+    // keyboard is taken away and given back, so that Qt hears it arrive.
+    static void refocus(WId window) {
+        auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+        xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+        if (connection == nullptr)
+            return;
+        xcb_get_input_focus_reply_t* focus =
+            xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+        if (focus != nullptr && focus->focus == window) {
+            xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, XCB_NONE, XCB_CURRENT_TIME);
+            xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
+            xcb_flush(connection);
+        }
+        free(focus);
     }
     static bool withdrawn(xcb_window_t window) {
         auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
