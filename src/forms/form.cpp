@@ -384,8 +384,7 @@ private:
     // keyboard on to the modal window and leaves its owner inactive, deaf to its access keys. The
     // keyboard is taken away and given back, so that Qt hears it arrive.
     static void refocus(WId window) {
-        auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-        xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+        xcb_connection_t* connection = x11();
         if (connection == nullptr)
             return;
         xcb_get_input_focus_reply_t* focus =
@@ -397,9 +396,12 @@ private:
         }
         free(focus);
     }
+    static xcb_connection_t* x11() {
+        auto* application = qApp->nativeInterface<QNativeInterface::QX11Application>();
+        return application != nullptr ? application->connection() : nullptr;
+    }
     static bool withdrawn(xcb_window_t window) {
-        auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-        xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+        xcb_connection_t* connection = x11();
         if (connection == nullptr)
             return false;
         xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
