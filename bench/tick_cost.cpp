@@ -31,7 +31,7 @@ namespace {
 class CountingMsgBox final : public MsgBox {
 public:
     int shown = 0;
-    int show(const QString&, int, const QString&) override {
+    int show(const QString&, int, const QString&, QWidget*) override {
         ++shown;
         return 1;
     }

@@ -332,6 +332,10 @@ private slots:
             QCOMPARE(seen(about, window), designed(window, to, focus));
             QCOMPARE(h.launcher.calls.size(), std::size_t{button == u"Command2"});
             QCOMPARE(h.msgBox.shown.size(), std::size_t{button == u"Command2"});
+            // The "Appunti" box stands in front of the About window, which has the keyboard back
+            // once the box closes.
+            if (button == u"Command2")
+                QCOMPARE(h.msgBox.shown[0].owner, about.window());
         });
         if (!reached)
             QSKIP("no such path to this button");
@@ -452,6 +456,60 @@ private slots:
             QTRY_VERIFY(!window->isMinimized());
         });
         QVERIFY(!stopwatch->isMinimized());
+    }
+
+    // What a desktop does in ordinary use leaves the count, the state and the focus as they were:
+    // the window minimised and restored (a show event again), or a key held down on the focused
+    // button, Return auto-repeating, acts once. Space then acts on the button the focus was on.
+    void anOrdinaryDayLeavesTheFocus_data() {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("event");
+        for (const char* state : {"counting", "paused", "reading"}) {
+            for (const char* event : {"minimised and restored", "Return held", "access key held"}) {
+                // In a reading the focus is on "OK", which has no access key.
+                if (qstrcmp(state, "reading") != 0 || qstrcmp(event, "access key held") != 0)
+                    QTest::addRow("%s, %s", state, event) << QString::fromLatin1(state) << event;
+            }
+        }
+    }
+    void anOrdinaryDayLeavesTheFocus() {
+        QFETCH(QString, state);
+        QFETCH(QString, event);
+        Harness h;
+        Form1& form = h.startUp();
+        const QString focus = bring(form, state);
+        QWidget* window = form.window();
+        const QString before = seen(form, stopwatch(), false);
+        if (event == u"minimised and restored") {
+            window->windowHandle()->setWindowState(Qt::WindowMinimized);
+            QTRY_VERIFY(window->isMinimized());
+            window->windowHandle()->setWindowState(Qt::WindowNoState);
+            QTRY_VERIFY(!window->isMinimized());
+            QCOMPARE(seen(form, stopwatch(), false), before);
+        } else {
+            // Held for a second: the first press and nineteen repeats, then the release. Twenty
+            // clicks would toggle the button back to where it was.
+            QWidget* held = window->focusWidget();
+            Qt::Key key = Qt::Key_Return;
+            Qt::KeyboardModifiers alt;
+            if (event == u"access key held") {
+                key = accessKey(static_cast<QPushButton*>(held)->text());
+                alt = Qt::AltModifier;
+            }
+            const QString text = alt ? QString(QChar(key)).toLower() : QString();
+            QTest::simulateEvent(held, true, key, alt, text, false);
+            for (int i = 0; i < 19; ++i)
+                QTest::simulateEvent(held, true, key, alt, text, true);
+            QTest::simulateEvent(held, false, key, alt, text, false);
+            const test::DesignedPress* once = stopwatch().press(state, focus);
+            QVERIFY(once != nullptr);
+            QCOMPARE(test::stateOf(form), once->to.isEmpty() ? state : once->to);
+            return;
+        }
+        const test::DesignedPress* space = stopwatch().press(state, focus);
+        QVERIFY(space != nullptr);
+        Harness::key(form, Qt::Key_Space);
+        QCOMPARE(test::stateOf(form), space->to.isEmpty() ? state : space->to);
     }
 
     // Wayland's client-side title bar has a maximise button even on a fixed-size window; pressing

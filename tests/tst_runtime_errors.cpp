@@ -519,6 +519,7 @@ private slots:
             QCOMPARE(about.Sc, std::int16_t{32767});
             QCOMPARE(h->msgBox.shown.size(), std::size_t{1});
             QVERIFY(h->msgBox.shown[0].prompt.startsWith(u"Errore di run-time '6':"));
+            QCOMPARE(h->msgBox.shown[0].owner, about.window());
             QVERIFY(labelText(about, "Label1", 1).isEmpty());
             // The memory readout after the failed step did not run either.
             QCOMPARE(Harness::label(about, "Label3")->text(), QStringLiteral("Label2"));

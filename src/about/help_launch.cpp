@@ -18,7 +18,7 @@ void Form3::Command2_Click() {
         services_.msgBox.show(
             QStringLiteral("Impossibile trovare Winhlp32.exe; controllare di averlo "
                            "installato assieme a Windows e di non averlo rimosso!"),
-            msgbox::Critical, QStringLiteral("Appunti"));
+            msgbox::Critical, QStringLiteral("Appunti"), this);
     }
 }
 

@@ -1,14 +1,15 @@
 #include "forms/form.h"
 
+#include "forms/desktop_watch.h"
+
 #include "platform/msgbox.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QPainter>
 #include <QScreen>
-#include <QSet>
 #include <QShortcutEvent>
 #include <QStyleFactory>
 #include <QTimer>
@@ -17,10 +18,6 @@
 
 #include <algorithm>
 #include <utility>
-
-#ifdef VELTI_XCB
-#include <xcb/xcb.h>
-#endif
 
 namespace velti::forms {
 
@@ -42,6 +39,14 @@ bool ButtonControl::event(QEvent* event) {
         }
     }
     return true;
+}
+
+// A key held down acts once. Space clicks on its release already; Return and Enter would click the
+// focused button again at every repeat of the key.
+void ButtonControl::keyPressEvent(QKeyEvent* event) {
+    if (event->isAutoRepeat() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter))
+        return event->accept();
+    QPushButton::keyPressEvent(event);
 }
 
 void ButtonControl::timerEvent(QTimerEvent* event) {
@@ -221,7 +226,7 @@ void Shell::leave(const RuntimeError* error) {
         runtime_.msgBox.show(QStringLiteral("Errore di run-time '%1':\n\n%2")
                                  .arg(error->number())
                                  .arg(error->message()),
-                             msgbox::Critical, runtime_.title);
+                             msgbox::Critical, runtime_.title, window_);
         runtime_.reporting = false;
     }
     if (running_ == 0 && std::exchange(unloadWhenIdle_, false))
@@ -267,8 +272,11 @@ void Shell::paintBackground() {
 }
 
 // The window opens with the focus on the enabled button with the lowest tab index: the first in
-// the tab order that may take it.
+// the tab order that may take it. Qt sends a show event again whenever the window comes back (a
+// restore, a return from another workspace): the focus stays then where the person left it.
 void Shell::shown() {
+    if (std::exchange(opened_, true))
+        return;
     const ControlDescription* first = nullptr;
     for (const ControlDescription& c : description_.controls) {
         auto* button = qobject_cast<QWidget*>(controlOf(*window_, c.name));
@@ -316,173 +324,6 @@ QMargins frameMargins(const QWidget* window) {
             outer.bottom() - inner.bottom()};
 }
 
-#ifdef VELTI_XCB
-// Another client may destroy one of the program's X windows (xdotool windowclose does), or
-// withdraw it (xdotool windowunmap). Qt takes no notice and keeps the window as it was: a modal
-// window gone that way would go on blocking the others for ever, with nothing in sight. Such a
-// window goes as if it were closed, and a message box as if it were dismissed. Qt's requests on a
-// destroyed window that follow (unmap, destroy, focus) fail as expected: their errors are not
-// reported. Events that another client sent (the send_event bit) are not the server's word, and
-// are ignored.
-class WindowsGone final : public QObject, public QAbstractNativeEventFilter {
-public:
-    using QObject::QObject;
-
-    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* /*result*/) override {
-        if (type != "xcb_generic_event_t")
-            return false;
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if (event->response_type == 0)
-            return gone_.contains(static_cast<const xcb_generic_error_t*>(message)->resource_id);
-        // Qt would believe a DestroyNotify sent by another client and close the window.
-        if (event->response_type == (XCB_DESTROY_NOTIFY | 0x80))
-            return true;
-        if (event->response_type == XCB_DESTROY_NOTIFY) {
-            // At once, before the events that follow: a key typed to the window that now has
-            // the focus must not find it blocked still by a modal window that is gone.
-            const xcb_window_t window =
-                static_cast<const xcb_destroy_notify_event_t*>(message)->window;
-            if (QWidget* top = ours(window)) {
-                gone_.insert(window);
-                close(top);
-            }
-        } else if (event->response_type == XCB_UNMAP_NOTIFY) {
-            // A window manager unmaps a window it minimises, and marks it so (WM_STATE Iconic);
-            // a window withdrawn by another client has no such mark, once the manager has seen.
-            const xcb_window_t window =
-                static_cast<const xcb_unmap_notify_event_t*>(message)->window;
-            if (QPointer<QWidget> top = ours(window); top && top->isVisible())
-                QTimer::singleShot(300, this, [this, top, window] {
-                    if (top && top->isVisible() && !top->isMinimized() && withdrawn(window))
-                        close(top);
-                });
-        }
-        return false;
-    }
-
-private:
-    static QWidget* ours(xcb_window_t window) {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (top->testAttribute(Qt::WA_WState_Created) && top->internalWinId() == window)
-                return top;
-        }
-        return nullptr;
-    }
-    static void close(QWidget* top) {
-        const QPointer<QWidget> owner =
-            top->parentWidget() ? top->parentWidget()->window() : nullptr;
-        if (auto* form = dynamic_cast<Shell*>(top))
-            form->nativeWindowGone();
-        else if (auto* box = qobject_cast<QDialog*>(top))
-            box->reject();
-        if (owner && owner->isVisible() && QApplication::activeModalWidget() == nullptr &&
-            QApplication::activeWindow() == nullptr)
-            refocus(owner->internalWinId());
-    }
-    // A manager that let a window go before it went (xfwm4 believes a forged DestroyNotify) may
-    // give its owner the keyboard while the window is still up for Qt, which then hands the
-    // keyboard on to the modal window and leaves its owner inactive, deaf to its access keys. The
-    // keyboard is taken away and given back, so that Qt hears it arrive.
-    static void refocus(WId window) {
-        xcb_connection_t* connection = x11();
-        if (connection == nullptr)
-            return;
-        xcb_get_input_focus_reply_t* focus =
-            xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
-        if (focus != nullptr && focus->focus == window) {
-            xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, XCB_NONE, XCB_CURRENT_TIME);
-            xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
-            xcb_flush(connection);
-        }
-        free(focus);
-    }
-    static xcb_connection_t* x11() {
-        auto* application = qApp->nativeInterface<QNativeInterface::QX11Application>();
-        return application != nullptr ? application->connection() : nullptr;
-    }
-    static bool withdrawn(xcb_window_t window) {
-        xcb_connection_t* connection = x11();
-        if (connection == nullptr)
-            return false;
-        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, 8, "WM_STATE"), nullptr);
-        xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
-            connection, xcb_get_window_attributes(connection, window), nullptr);
-        xcb_get_property_reply_t* state =
-            atom == nullptr ? nullptr
-                            : xcb_get_property_reply(connection,
-                                                     xcb_get_property(connection, 0, window,
-                                                                      atom->atom, atom->atom, 0, 1),
-                                                     nullptr);
-        constexpr std::uint32_t kIconic = 3;
-        const bool iconic =
-            state != nullptr && xcb_get_property_value_length(state) >= 4 &&
-            *static_cast<const std::uint32_t*>(xcb_get_property_value(state)) == kIconic;
-        const bool unmapped =
-            attributes != nullptr && attributes->map_state == XCB_MAP_STATE_UNMAPPED;
-        free(atom);
-        free(attributes);
-        free(state);
-        return unmapped && !iconic;
-    }
-
-    QSet<xcb_window_t> gone_;
-};
-#endif
-
-// What a desktop may do to the state of any window of the program, the message boxes included.
-// A fixed-size window is never maximised or made full screen: on Wayland Qt draws its own title
-// bar, with a maximise button whatever the window's flags say, and a press on it is undone. A
-// modal window minimised on its own takes the windows it blocks along; one of those restored or
-// activated (from a taskbar, Alt+Tab) while the modal window is minimised would stand blocked
-// with nothing on screen to unblock it, so the modal window comes back with it, in front. Qt
-// hands the keyboard on to a modal window only while that one is on screen.
-class WindowStates final : public QObject {
-public:
-    using QObject::QObject;
-
-    bool eventFilter(QObject* object, QEvent* event) override {
-        const bool stateChange = event->type() == QEvent::WindowStateChange;
-        if (!stateChange && event->type() != QEvent::ActivationChange)
-            return false;
-        auto* window = qobject_cast<QWidget*>(object);
-        if (window == nullptr || !window->isWindow() || !window->isVisible() ||
-            !(stateChange || window->isActiveWindow()))
-            return false;
-        static constexpr Qt::WindowStates enlarged = Qt::WindowMaximized | Qt::WindowFullScreen;
-        if (stateChange && (window->windowState() & enlarged)) {
-            QMetaObject::invokeMethod(
-                window, [window] { window->setWindowState(window->windowState() & ~enlarged); },
-                Qt::QueuedConnection);
-        }
-        const QPointer<QWidget> modal = QApplication::activeModalWidget();
-        if (stateChange && window->isMinimized() && window == modal) {
-            for (QWidget* top : QApplication::topLevelWidgets()) {
-                if (top != window && top->isVisible() && !top->isMinimized())
-                    top->showMinimized();
-            }
-        } else if (modal != nullptr && window != modal && !window->isMinimized() &&
-                   (stateChange || modal->isMinimized())) {
-            QMetaObject::invokeMethod(
-                window,
-                [modal] {
-                    // Unless it has been closed meanwhile.
-                    if (!modal || modal != QApplication::activeModalWidget())
-                        return;
-                    for (QWidget* top : QApplication::topLevelWidgets()) {
-                        if (top->isVisible() && top->isMinimized())
-                            top->setWindowState(top->windowState() & ~Qt::WindowMinimized);
-                    }
-                    modal->show();
-                    modal->raise();
-                    modal->windowHandle()->requestActivate();
-                },
-                Qt::QueuedConnection);
-        }
-        return false;
-    }
-};
-
 } // namespace
 
 void initialise(QApplication& application) {
@@ -494,10 +335,7 @@ void initialise(QApplication& application) {
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
 #endif
-#ifdef VELTI_XCB
-    application.installNativeEventFilter(new WindowsGone(&application));
-#endif
-    application.installEventFilter(new WindowStates(&application));
+    watchTheDesktop(application);
     accessibility::install();
 
     // Owned by the application object, it lasts as long as the application does.

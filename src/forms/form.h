@@ -187,6 +187,7 @@ private:
     QPointer<QScreen> screen_;
     QMargins guess_;
     bool framed_ = true;
+    bool opened_ = false;
 };
 
 // What both kinds of window do alike: built as designed, the background drawn unscaled from the

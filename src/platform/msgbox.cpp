@@ -4,8 +4,8 @@
 
 namespace velti {
 
-int SystemMsgBox::show(const QString& prompt, int style, const QString& title) {
-    QMessageBox box;
+int SystemMsgBox::show(const QString& prompt, int style, const QString& title, QWidget* owner) {
+    QMessageBox box(owner);
     box.setWindowTitle(title);
     box.setText(prompt);
     box.setStandardButtons(QMessageBox::Ok);

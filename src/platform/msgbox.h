@@ -3,6 +3,8 @@
 
 #include <QString>
 
+class QWidget;
+
 namespace velti {
 
 namespace msgbox {
@@ -17,14 +19,15 @@ inline constexpr int Information = 64;
 class MsgBox {
 public:
     virtual ~MsgBox() = default;
-    // Shows the box and returns once the user has dismissed it; events go on being delivered
-    // meanwhile. Returns the button pressed (1 for OK).
-    virtual int show(const QString& prompt, int style, const QString& title) = 0;
+    // Shows the box in front of its owner, the window it speaks for, and returns once the user
+    // has dismissed it; events go on being delivered meanwhile. Returns the button pressed (1 for
+    // OK). When the box closes, the desktop hands the keyboard back to the owner.
+    virtual int show(const QString& prompt, int style, const QString& title, QWidget* owner) = 0;
 };
 
 class SystemMsgBox final : public MsgBox {
 public:
-    int show(const QString& prompt, int style, const QString& title) override;
+    int show(const QString& prompt, int style, const QString& title, QWidget* owner) override;
 };
 
 } // namespace velti

@@ -59,12 +59,13 @@ public:
         QString prompt;
         int style;
         QString title;
+        QWidget* owner;
     };
     std::vector<Shown> shown;
     // Runs while the box is "open", as the real box goes on delivering events.
     std::function<void()> whileShown;
-    int show(const QString& prompt, int style, const QString& title) override {
-        shown.push_back({prompt, style, title});
+    int show(const QString& prompt, int style, const QString& title, QWidget* owner) override {
+        shown.push_back({prompt, style, title, owner});
         if (whileShown)
             whileShown();
         return 1;
