@@ -27,7 +27,8 @@
 #   - with no window manager, Alt+V right after start counts; the stopwatch's window destroyed
 #     behind the About window, closing the About window ends the program with status 0.
 # Under Wayland (a headless weston, WAYLAND_DEBUG=1): the About window, opened through AT-SPI
-# doAction on the information button, asks for the stopwatch as its parent (xdg_toplevel.set_parent).
+# doAction on the information button, asks for the stopwatch as its parent (xdg_toplevel.set_parent),
+# and the "Appunti" box for the About window.
 # Windows are found by their _NET_WM_PID, never by title alone.
 set -u
 
@@ -401,7 +402,7 @@ if ! within 50 test -S "$XDG_RUNTIME_DIR/velti-wayland"; then
     check "weston started" false
 else
     WAYLAND_DISPLAY=velti-wayland QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=1 QT_SCALE_FACTOR=1 \
-        "$PROGRAM" 2>"$work/wayland.log" >/dev/null &
+        PATH="$work/no-viewer" "$PROGRAM" 2>"$work/wayland.log" >/dev/null &
     pid=$!
     pids+=("$pid")
     check "Wayland: the information button is pressed through AT-SPI" \
@@ -414,6 +415,16 @@ else
     note "stopwatch toplevel @$first; request: ${parent:-no set_parent}"
     check "Wayland: the About window's toplevel asks for the stopwatch as its parent" \
         test -n "$first" -a "${parent##*@}" = "$first)"
+    # The "Appunti" box names the About window as its parent: when it closes, the compositor
+    # hands the keyboard back to that window.
+    atspi press "$pid" Crediti "Informazioni su..." >/dev/null
+    within 30 test "$(atspi windows "$pid")" = 3
+    sleep 0.5
+    about_id=$(grep -o 'get_toplevel(new id xdg_toplevel@[0-9]*)' "$work/wayland.log" | sed -n 2p | grep -o '[0-9]*)$')
+    parent=$(grep -o 'xdg_toplevel@[0-9]*\.set_parent(xdg_toplevel@[0-9]*)' "$work/wayland.log" | sed -n 2p)
+    note "About toplevel @$about_id; request: ${parent:-no second set_parent}"
+    check "Wayland: the \"Appunti\" box asks for the About window as its parent" \
+        test -n "$about_id" -a "${parent##*@}" = "$about_id"
     stop
 fi
 
