@@ -7,8 +7,8 @@
 //                         seven rounds
 #include "about/form3.h"
 #include "app/application.h"
-#include "forms/controls.h"
 #include "forms/form.h"
+#include "forms/setup.h"
 #include "platform/clock.h"
 #include "platform/launcher.h"
 #include "platform/memory.h"

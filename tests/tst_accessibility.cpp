@@ -4,7 +4,7 @@
 #include <QAccessible>
 #include <QTest>
 
-#include "forms/form.h"
+#include "forms/notices.h"
 
 using namespace velti;
 using velti::test::Harness;

@@ -2,7 +2,7 @@
 
 #include "about/form3.h"
 #include "core/version.h"
-#include "forms/form.h"
+#include "forms/setup.h"
 #include "stopwatch/form1.h"
 
 #include <QApplication>

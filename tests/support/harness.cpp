@@ -1,6 +1,6 @@
 #include "tests/support/harness.h"
 
-#include "forms/form.h"
+#include "forms/setup.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

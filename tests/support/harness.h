@@ -6,8 +6,8 @@
 
 #include "about/form3.h"
 #include "app/application.h"
-#include "forms/controls.h"
 #include "forms/form.h"
+#include "forms/notices.h"
 #include "stopwatch/form1.h"
 
 #include <QLabel>

@@ -1,8 +1,16 @@
+// What assistive technology sees of the windows: the layer's own interfaces.
+#include "forms/interfaces.h"
+
+#include "forms/button.h"
+#include "forms/design.h"
+#include "forms/dispatch.h"
 #include "forms/form.h"
+#include "forms/frame.h"
+#include "forms/label.h"
+#include "forms/notices.h"
 
 #include <QAccessibleWidget>
 #include <QKeySequence>
-#include <QRegularExpression>
 
 namespace velti::forms::accessibility {
 
@@ -157,19 +165,9 @@ void tellOfShownControls(QAccessibleEvent* event) {
 
 } // namespace
 
-QString withoutMarkers(QString caption) {
-    static const QRegularExpression marker(QStringLiteral("&(.)"));
-    return caption.replace(marker, QStringLiteral("\\1"));
-}
-
 void install() {
     QAccessible::installFactory(factory);
     passOn = QAccessible::installUpdateHandler(tellOfShownControls);
-}
-
-void joinedTheTree(QWidget* control) {
-    QAccessibleEvent joined(control, QAccessible::ObjectCreated);
-    QAccessible::updateAccessibility(&joined);
 }
 
 } // namespace velti::forms::accessibility

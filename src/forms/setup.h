@@ -1,0 +1,12 @@
+// The application's set-up: what every window relies on, made once before the first window.
+#pragma once
+
+class QApplication;
+
+namespace velti::forms {
+
+// The style, the stand-ins for the designed fonts, Qt's own texts in Italian, what assistive
+// technology is told, and the desktop watch.
+void initialise(QApplication& application);
+
+} // namespace velti::forms
