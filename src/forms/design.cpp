@@ -1,10 +1,8 @@
 // The design: a window built from its description.
 #include "forms/design.h"
 
-#include "forms/button.h"
+#include "forms/controls.h"
 #include "forms/frame.h"
-#include "forms/label.h"
-#include "forms/timer.h"
 
 #include <QWindow>
 

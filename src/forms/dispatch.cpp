@@ -31,11 +31,6 @@ void Dispatcher::click(QWidget* button, Handler handler) {
     accessibility::tell(window_, before);
 }
 
-void Dispatcher::operation() {
-    if (runtime_.check != nullptr && runtime_.running > 0)
-        runtime_.check->beforeOperation();
-}
-
 void Dispatcher::setButtonEnabled(QWidget* button, bool enabled) {
     std::erase_if(held_, [button](const Held& h) { return h.button == button; });
     if (!enabled && running_ > 0 && button->isEnabled() && window_->focusWidget() == button)

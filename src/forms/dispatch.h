@@ -53,8 +53,8 @@ public:
     // hears what the click changed once its handler has ended.
     void connectClick(QPushButton* button, Handler handler);
 
-    // Every control operation passes through here before it acts.
-    void operation();
+    // Every operation of a handler on its window passes through here before it acts.
+    void operation() { runtime_.beforeOperation(); }
     // While a handler runs, the button with the focus is not disabled at once: Qt would move the
     // focus on through the window, and a screen reader would announce every stop. It is disabled
     // when the handler ends, by which time the handler has put the focus where it wants.

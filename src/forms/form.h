@@ -3,11 +3,9 @@
 // handlers, member functions, are connected to them through the dispatcher it owns.
 #pragma once
 
-#include "forms/button.h"
+#include "forms/controls.h"
 #include "forms/design.h"
 #include "forms/dispatch.h"
-#include "forms/label.h"
-#include "forms/timer.h"
 
 #include <QCloseEvent>
 #include <QDialog>

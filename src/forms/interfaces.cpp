@@ -1,12 +1,11 @@
 // What assistive technology sees of the windows: the layer's own interfaces.
 #include "forms/interfaces.h"
 
-#include "forms/button.h"
+#include "forms/controls.h"
 #include "forms/design.h"
 #include "forms/dispatch.h"
 #include "forms/form.h"
 #include "forms/frame.h"
-#include "forms/label.h"
 #include "forms/notices.h"
 
 #include <QAccessibleWidget>
