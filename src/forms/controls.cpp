@@ -33,6 +33,21 @@ QObject* controlOf(const QWidget& window, const char* name, int index) {
     return nullptr;
 }
 
+// Tests plant a failure here; the program has none.
+void Control::check() const {
+    if (runtime_.check != nullptr && runtime_.running > 0)
+        runtime_.check->beforeOperation();
+}
+
+// A control that is gone may have taken its window with it: the window is not asked then.
+template <class Widget> Widget* Control::live() const {
+    if (!control_)
+        throw found_ ? RuntimeError::objectUnloaded()
+                     : RuntimeError::noSuchControl(QString::fromUtf8(name_));
+    check();
+    return static_cast<Widget*>(control_.data());
+}
+
 Control::Control(Dispatcher& window, const char* name, int index)
     : window_(window), runtime_(window.runtime()), name_(name),
       control_(controlOf(window.widget(), name, index)), found_(control_ != nullptr) {}
@@ -198,7 +213,7 @@ void Label::setForeColor(QRgb colour) {
 }
 
 Label LabelArray::item(std::int16_t index) const {
-    runtime_.beforeOperation();
+    check();
     Label element(window_, name_, index);
     if (element.object() == nullptr)
         throw RuntimeError::noSuchElement(index);

@@ -40,14 +40,8 @@ public:
     QObject* object() const { return control_; }
 
 protected:
-    // A control that is gone may have taken its window with it: the window is not asked then.
-    template <class Widget> Widget* live() const {
-        if (!control_)
-            throw found_ ? RuntimeError::objectUnloaded()
-                         : RuntimeError::noSuchControl(QString::fromUtf8(name_));
-        runtime_.beforeOperation();
-        return static_cast<Widget*>(control_.data());
-    }
+    template <class Widget> Widget* live() const;
+    void check() const;
 
     Dispatcher& window_;
     Runtime& runtime_;

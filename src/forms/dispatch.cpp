@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <exception>
 #include <utility>
 
 namespace velti::forms {
@@ -16,6 +17,24 @@ namespace velti::forms {
 bool isBlocked(const QWidget* window) {
     const QWidget* modal = QApplication::activeModalWidget();
     return modal != nullptr && modal != window;
+}
+
+void Dispatcher::deliver(const std::function<void()>& body) {
+    enter();
+    try {
+        body();
+    } catch (const RuntimeError& error) {
+        return leave(&error);
+    } catch (const std::exception& error) {
+        const RuntimeError internal(
+            51, QStringLiteral("Errore interno: %1").arg(QString::fromUtf8(error.what())));
+        return leave(&internal);
+    }
+    leave(nullptr);
+}
+
+void Dispatcher::deliver(Handler handler) {
+    deliver([&] { handler(*window_); });
 }
 
 void Dispatcher::connectClick(QPushButton* button, Handler handler) {
@@ -29,6 +48,11 @@ void Dispatcher::click(QWidget* button, Handler handler) {
     const accessibility::Seen before = accessibility::look(window_);
     deliver(handler);
     accessibility::tell(window_, before);
+}
+
+void Dispatcher::operation() {
+    if (runtime_.check != nullptr && runtime_.running > 0)
+        runtime_.check->beforeOperation();
 }
 
 void Dispatcher::setButtonEnabled(QWidget* button, bool enabled) {

@@ -10,7 +10,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <exception>
+#include <functional>
 #include <vector>
 
 class QPushButton;
@@ -31,22 +31,9 @@ public:
     QWidget& widget() const { return *window_; }
     Runtime& runtime() const { return runtime_; }
 
-    template <class Body> void deliver(Body&& body) {
-        enter();
-        try {
-            body();
-        } catch (const RuntimeError& error) {
-            return leave(&error);
-        } catch (const std::exception& error) {
-            const RuntimeError internal(
-                51, QStringLiteral("Errore interno: %1").arg(QString::fromUtf8(error.what())));
-            return leave(&internal);
-        }
-        leave(nullptr);
-    }
-    void deliver(Handler handler) {
-        deliver([&] { handler(*window_); });
-    }
+    // Runs a handler, or the body of one, with the run-time error convention around it.
+    void deliver(const std::function<void()>& body);
+    void deliver(Handler handler);
 
     // Whoever sends the click (mouse, key, an assistive technology, a queued click), a disabled
     // or hidden button runs nothing, nor does one whose window waits behind a modal one. A person
@@ -54,7 +41,7 @@ public:
     void connectClick(QPushButton* button, Handler handler);
 
     // Every operation of a handler on its window passes through here before it acts.
-    void operation() { runtime_.beforeOperation(); }
+    void operation();
     // While a handler runs, the button with the focus is not disabled at once: Qt would move the
     // focus on through the window, and a screen reader would announce every stop. It is disabled
     // when the handler ends, by which time the handler has put the focus where it wants.

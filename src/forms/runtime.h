@@ -44,12 +44,6 @@ struct Runtime {
     OperationCheck* check = nullptr;
     int running = 0;        // handlers running, of every window
     bool reporting = false; // an error box is open
-
-    // Every operation of a handler passes through here before it acts.
-    void beforeOperation() const {
-        if (check != nullptr && running > 0)
-            check->beforeOperation();
-    }
 };
 
 } // namespace velti::forms
