@@ -78,7 +78,7 @@ public:
         }
         case XCB_PROPERTY_NOTIFY: {
             const auto* change = static_cast<const xcb_property_notify_event_t*>(message);
-            if (change->atom == atom("WM_STATE") && ours(change->window) != nullptr &&
+            if (ours(change->window) != nullptr && change->atom == atom("WM_STATE") &&
                 wmState(change->window) == kNormal)
                 forgetIconic(change->window);
             break;
