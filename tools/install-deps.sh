@@ -11,8 +11,8 @@ packages=("$@")
     xvfb xauth xdotool x11-utils imagemagick
     python3 clang-format
     binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev file lintian man-db
-    openbox xfwm4 weston qt6-wayland dbus dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0
-    shellcheck strace
+    openbox xfwm4 mutter weston qt6-wayland dbus dbus-daemon at-spi2-core python3-pyatspi
+    gir1.2-atspi-2.0 shellcheck strace
 )
 
 missing=()

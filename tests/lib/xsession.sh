@@ -87,20 +87,26 @@ xsession_start() {
         XDG_CONFIG_HOME="$xsession_dir/config"
     unset QT_SCREEN_SCALE_FACTORS QT_FONT_DPI
 }
-# xsession_wm WM: starts a window manager (openbox, xfwm4, metacity, or any other command) and
-# waits up to 15 s until it manages the screen (_NET_SUPPORTING_WM_CHECK on the root window),
-# then 1.5 s more: that window comes before the manager takes windows on. Shows its messages
-# and fails if it does not start.
+# xsession_wm WM [ARGUMENT...]: starts a window manager (openbox, xfwm4, metacity, mutter, kwin,
+# or any other command), with these arguments added (--replace), and waits up to 15 s until it
+# manages the screen (_NET_SUPPORTING_WM_CHECK on the root window), then 1.5 s more: that window
+# comes before the manager takes windows on. Shows its messages and fails if it does not start.
+# mutter and KWin always replace the one running, if any; KWin runs with compositing off
+# (KWIN_COMPOSE=N). $xsession_wm_ready, when set, names another test that the manager is ready
+# (for one replacing another: the old one's end, as mutter's takes _NET_SUPPORTING_WM_CHECK along).
 xsession_wm() {
     local command=("$1")
     case "$1" in
     openbox) command+=(--sm-disable) ;;
     xfwm4) command+=(--compositor=off --sm-client-disable) ;;
     metacity) command+=(--sm-disable --no-composite) ;;
+    mutter) command+=(--x11 --replace) ;;
+    kwin) command=(env KWIN_COMPOSE=N kwin_x11 --replace) ;;
     esac
+    command+=("${@:2}")
     "${command[@]}" >"$xsession_dir/wm.log" 2>&1 &
     xsession_wm_pid=$!
-    if ! within 150 wm_manages; then
+    if ! within 150 "${xsession_wm_ready:-wm_manages}"; then
         show "$xsession_dir/wm.log"
         return 1
     fi

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """What the accessibility interface shows of the program with this process id, for
-desktop_check.sh:
+desktop_check.sh and ordinary_day.sh:
 
     atspi.py state PID [any]    the stopwatch's state: "ok <state>" (idle, counting, paused,
                                 reading: tests/support/design.json), or what is wrong; with
@@ -10,12 +10,16 @@ desktop_check.sh:
     atspi.py buttons PID WINDOW the window's push buttons as NAME:SENSITIVE:FOCUSED, 1 or 0
     atspi.py tabs PID WINDOW N  types Tab N times and prints the focused button after each
     atspi.py windows PID        how many top-level windows it has
+    atspi.py time PID           the text of the stopwatch's display ("00:01:05")
+    atspi.py renames PID SECONDS  listens that long and prints each new name a push button takes,
+                                as "EPOCH_MS NAME", one a line, after a first line "listening"
     atspi.py grab PID NAME      asks for the focus on the stopwatch's push button of that name
     atspi.py hold PID NAME FILE holds the stopwatch's push button of that name, and once FILE
                                 exists reads the same object again: "NAME:SENSITIVE:FOCUSED"
 """
 import json, os, re, subprocess, sys, time
 import pyatspi
+from gi.repository import GLib
 
 # The stopwatch's designed states, from the table the QtTest suites read too. The accessible tree
 # holds the buttons in the order the window makes them, Command1 to Command6; an accessible name is
@@ -116,6 +120,21 @@ elif command == "tabs":
     print(" ".join(focus))
 elif command == "windows":
     print(len(windows(app)))
+elif command == "renames":
+    def heard(event):
+        try:
+            if (event.source.getRoleName() == "push button"
+                    and event.source.get_application().get_process_id() == pid):
+                print(int(time.time() * 1000), event.source.name, flush=True)
+        except Exception:
+            pass
+    pyatspi.Registry.registerEventListener(heard, "object:property-change:accessible-name")
+    GLib.timeout_add(int(float(sys.argv[3]) * 1000), pyatspi.Registry.stop)
+    print("listening", flush=True)
+    pyatspi.Registry.start()
+elif command == "time":
+    stopwatch = [w for w in windows(app) if w.name == "Vantelsiro"][0]
+    print([n.name for n in walk(stopwatch) if n.getRoleName() == "label"][0])
 elif command == "grab":
     for n in buttons(app, "Vantelsiro"):
         if n.name == sys.argv[3]:
