@@ -488,19 +488,19 @@ private slots:
             QCOMPARE(seen(form, stopwatch(), false), before);
         } else {
             // Held for a second: the first press and nineteen repeats, then the release. Twenty
-            // clicks would toggle the button back to where it was.
-            QWidget* held = window->focusWidget();
+            // clicks would toggle the button back to where it was. Each goes to the focus as it is
+            // then, as the window system sends them; X11 repeats with no release between, which
+            // Qt does not mark, and Wayland with marked repeats.
             Qt::Key key = Qt::Key_Return;
             Qt::KeyboardModifiers alt;
             if (event == u"access key held") {
-                key = accessKey(static_cast<QPushButton*>(held)->text());
+                key = accessKey(static_cast<QPushButton*>(window->focusWidget())->text());
                 alt = Qt::AltModifier;
             }
             const QString text = alt ? QString(QChar(key)).toLower() : QString();
-            QTest::simulateEvent(held, true, key, alt, text, false);
-            for (int i = 0; i < 19; ++i)
-                QTest::simulateEvent(held, true, key, alt, text, true);
-            QTest::simulateEvent(held, false, key, alt, text, false);
+            for (int i = 0; i < 20; ++i)
+                QTest::simulateEvent(window->focusWidget(), true, key, alt, text, i % 2 == 1);
+            QTest::simulateEvent(window->focusWidget(), false, key, alt, text, false);
             const test::DesignedPress* once = stopwatch().press(state, focus);
             QVERIFY(once != nullptr);
             QCOMPARE(test::stateOf(form), once->to.isEmpty() ? state : once->to);

@@ -67,14 +67,6 @@ bool ButtonControl::event(QEvent* event) {
     return true;
 }
 
-// A key held down acts once. Space clicks on its release already; Return and Enter would click the
-// focused button again at every repeat of the key.
-void ButtonControl::keyPressEvent(QKeyEvent* event) {
-    if (event->isAutoRepeat() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter))
-        return event->accept();
-    QPushButton::keyPressEvent(event);
-}
-
 void ButtonControl::timerEvent(QTimerEvent* event) {
     if (event->timerId() != pressShown_.timerId())
         return QPushButton::timerEvent(event);

@@ -3,6 +3,7 @@
 
 #include "forms/desktop_watch.h"
 #include "forms/interfaces.h"
+#include "forms/keys.h"
 
 #include <QApplication>
 #include <QFont>
@@ -22,6 +23,7 @@ void initialise(QApplication& application) {
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
 #endif
     watchTheDesktop(application);
+    actOnceOnHeldKeys(application);
     accessibility::install();
 
     // Owned by the application object, it lasts as long as the application does.

@@ -6,7 +6,7 @@ class QApplication;
 namespace velti::forms {
 
 // The style, the stand-ins for the designed fonts, Qt's own texts in Italian, what assistive
-// technology is told, and the desktop watch.
+// technology is told, the desktop watch, and keys held down.
 void initialise(QApplication& application);
 
 } // namespace velti::forms

@@ -15,6 +15,12 @@
 #include <cstdlib>
 
 #include <xcb/xcb.h>
+#ifdef VELTI_XKB
+// The header names a field "explicit", a word of C++.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
+#endif
 
 namespace velti::forms {
 
@@ -233,6 +239,21 @@ private:
 
 void watchX11(QApplication& application) {
     application.installNativeEventFilter(new X11Watch(&application));
+#ifdef VELTI_XKB
+    // A key held down repeats as presses alone: Qt tells a repeat from a new press by the release
+    // between them, and misses some under load.
+    auto* x11 = application.nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    const xcb_query_extension_reply_t* xkb =
+        connection != nullptr ? xcb_get_extension_data(connection, &xcb_xkb_id) : nullptr;
+    if (xkb != nullptr && xkb->present) {
+        constexpr std::uint32_t detectable = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
+        xcb_discard_reply(connection, xcb_xkb_per_client_flags(connection, XCB_XKB_ID_USE_CORE_KBD,
+                                                               detectable, detectable, 0, 0, 0)
+                                          .sequence);
+        xcb_flush(connection);
+    }
+#endif
 }
 
 } // namespace velti::forms
