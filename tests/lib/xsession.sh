@@ -104,7 +104,9 @@ xsession_wm() {
     kwin) command=(env KWIN_COMPOSE=N kwin_x11 --replace) ;;
     esac
     command+=("${@:2}")
-    "${command[@]}" >"$xsession_dir/wm.log" 2>&1 &
+    # Kept off the accessibility bus: a manager busy with its windows would hold up, or break,
+    # a client that asks every application there.
+    NO_AT_BRIDGE=1 GTK_A11Y=none "${command[@]}" >"$xsession_dir/wm.log" 2>&1 &
     xsession_wm_pid=$!
     if ! within 150 "${xsession_wm_ready:-wm_manages}"; then
         show "$xsession_dir/wm.log"

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """What the accessibility interface shows of the program with this process id, for
-desktop_check.sh and ordinary_day.sh:
+desktop_check.sh:
 
     atspi.py state PID [any]    the stopwatch's state: "ok <state>" (idle, counting, paused,
                                 reading: tests/support/design.json), or what is wrong; with

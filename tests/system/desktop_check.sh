@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
 # The real program on real desktops. Usage: desktop_check.sh /abs/path/to/velti
 #
-# Under a window manager (openbox; VELTI_WM=xfwm4 or metacity for the others) on a private Xvfb:
+# Under a window manager (openbox; VELTI_WM=xfwm4, metacity, mutter or kwin for the others) on a
+# private Xvfb:
+#   - an ordinary day (see its section): the other workspace, the window moved there, sticky,
+#     shaded, kept above, minimised, Alt+Tab, the screen saver, Return held, the window manager
+#     replaced; after each, the count, the state and the focus as they were (with
+#     VELTI_DAY_ONLY=1, and then alone);
 #   - the About window's WM_TRANSIENT_FOR is the stopwatch's client window;
 #   - its frame, title bar included (_NET_FRAME_EXTENTS), is centred on the screen within 2 px;
 #   - at scale factors 1, 1.5 and 2, Alt+M keeps its top edge and gives the designed size to the
@@ -48,7 +53,7 @@ checks_begin desktop
 on_exit() { for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done; }
 
 [ -x "$PROGRAM" ] || die "usage: $0 /abs/path/to/velti"
-need Xvfb xdotool xprop xwininfo import convert weston strace "$WM" /usr/bin/python3
+need Xvfb xdotool xprop xwininfo import convert weston strace wmctrl xset xmessage "$WM" /usr/bin/python3
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || die "python3-pyatspi is not installed"
 [ -x /usr/libexec/at-spi-bus-launcher ] || die "at-spi2-core is not installed"
 
@@ -156,6 +161,81 @@ never_minimised_alone() {
     # Either both go, or the About window stays: never a blocked stopwatch on its own.
     mapped "$about" || unmapped "$stopwatch"
 }
+
+# ---- An ordinary day ---------------------------------------------------------------------------
+# What a desktop does in everyday use leaves the program running, its count, state and focus as
+# they were. Each row is done while counting and while paused (the focus then on "Riprendi", not
+# on the first button), the first two again with the About window open. After each: the same
+# state, buttons and focus (AT-SPI); the display right to the second (counting on, or frozen);
+# Space acts on the focused button, and the state is put back. wmctrl and xset do what a pager
+# and a session do; a manager that leaves the focus elsewhere has the window activated, as a
+# click would. The day runs alone, with VELTI_DAY_ONLY=1: a day's window managers replaced would
+# stand in the way of the checks that follow.
+seconds() { local t; t=$(atspi time "$pid") && echo $((10#${t:0:2} * 3600 + 10#${t:3:2} * 60 + 10#${t:6:2})); }
+hold() {
+    atspi renames "$pid" 2.8 >"$work/renames" &
+    within 50 grep -q listening "$work/renames" && xdotool keydown Return sleep 2 keyup Return
+    wait $!
+    # The press paused or resumed the count for 2 s: the display is not judged.
+    untimed=1
+    [ "$(grep -vc listening "$work/renames")" = 1 ] && xdotool key "${back[$want]}" sleep 0.3
+}
+replaced() {
+    local old=$xsession_wm_pid again=(--replace)
+    [[ $WM = mutter ]] && again=()
+    old_gone() { ended "$old"; }
+    xsession_wm_ready=old_gone xsession_wm "$WM" "${again[@]}"
+}
+rows=("the other workspace and back|wmctrl -s 1; sleep 0.5; wmctrl -s 0|about"
+    "moved to the other workspace and back|wmctrl -i -r \$stopwatch -t 1; sleep 0.5; wmctrl -i -r \$stopwatch -t 0|about"
+    "sticky|wmctrl -i -r \$stopwatch -b add,sticky; sleep 0.4; wmctrl -i -r \$stopwatch -b remove,sticky"
+    "shaded|wmctrl -i -r \$stopwatch -b add,shaded; sleep 0.4; wmctrl -i -r \$stopwatch -b remove,shaded"
+    "kept above|wmctrl -i -r \$stopwatch -b add,above; sleep 0.4; wmctrl -i -r \$stopwatch -b remove,above"
+    "minimised and restored|xdotool windowminimize \$stopwatch sleep 0.5 windowactivate \$stopwatch"
+    "Alt+Tab away and back|xdotool key alt+Tab sleep 0.6 key alt+Tab"
+    "the screen saver|xset s activate; sleep 1; xset s reset"
+    "Return held 2 s: acts once|hold"
+    "$WM replaced|replaced")
+declare -A next=([counting]=paused [paused]=counting) back=([counting]=alt+r [paused]=alt+p)
+as_it_was() {
+    local top=$stopwatch d1 t1
+    kill -0 "$pid" 2>/dev/null || return 1
+    [ -n "$about" ] && top=$about
+    within 20 test "$(xdotool getwindowfocus)" = "$top" || { note "$WM left the focus elsewhere"; xdotool windowactivate "$top"; }
+    d1=$(seconds) t1=$(date +%s%N)
+    [ "$want" = counting ] && d0=$((d0 + (t1 - t0) / 1000000000))
+    note "$1, $want: $(atspi state "$pid" any), display $d1 s for $d0 s"
+    [ "$(atspi state "$pid" any) $(atspi buttons "$pid" Vantelsiro)" = "ok $want $buttons" ] &&
+        { [ -n "$untimed" ] || { [ $((d1 - d0)) -le 1 ] && [ $((d0 - d1)) -le 1 ]; }; } || return 1
+    if [ -n "$about" ]; then xdotool key space && gone "$pid" "$About"; return; fi
+    xdotool key space sleep 0.3
+    [ "$(atspi state "$pid")" = "ok ${next[$want]}" ] && xdotool key "${back[$want]}" sleep 0.3
+}
+About="Informazioni su..."
+if [ -n "${VELTI_DAY_ONLY:-}" ]; then
+    xmessage -geometry +620+520 "Un altro programma" >/dev/null 2>&1 &
+    pids+=($!)
+    wmctrl -n 2
+    start 1
+    xdotool key alt+v
+    for want in counting paused; do
+        [ $want = paused ] && xdotool key alt+p sleep 0.3
+        for row in "${rows[@]}"; do
+            IFS='|' read -r title action with <<<"$row"
+            for about in "" ${with:+yes}; do
+                if [ -n "$about" ]; then
+                    atspi press "$pid" "$About" Vantelsiro >/dev/null
+                    about=$(window_of "$pid" "$About") && about=${about%%$'\n'*} && sleep 0.5 || continue
+                fi
+                buttons=$(atspi buttons "$pid" Vantelsiro) d0=$(seconds) t0=$(date +%s%N) untimed=""
+                eval "$action" >/dev/null 2>&1
+                check "$title, $want${about:+, the About window open} ($WM)" as_it_was "$title"
+            done
+        done
+    done
+    stop
+    finish
+fi
 
 for scale in 1 1.5 2; do
     start $scale
@@ -365,11 +445,11 @@ check "a DestroyNotify another program sent for the About window ($WM): it comes
     back_as_it_was forge
 check "the stopwatch withdrawn by xdotool windowunmap ($WM) comes back, counting" stopwatch_back
 # A window manager replaced while the About window is open: the first one gives way, then Esc.
-replaced() { within 50 ended "$xsession_wm_pid" && sleep 1.5 && keyboard_back; }
+wm_replaced() { within 100 ended "$xsession_wm_pid" && sleep 1.5 && keyboard_back; }
 open_about 1
-"$WM" --replace >"$work/wm2.log" 2>&1 &
+NO_AT_BRIDGE=1 GTK_A11Y=none "$WM" --replace >"$work/wm2.log" 2>&1 &
 pids+=($!)
-check "after $WM --replace, closing the About window gives the keyboard back" replaced
+check "after $WM --replace, closing the About window gives the keyboard back" wm_replaced
 kill "${pids[-1]}" && wait "${pids[-1]}" 2>/dev/null
 # A window manager that ends leaves hints behind (metacity its _NET_SUPPORTED), and Qt would ask
 # it for the keyboard still: gone, as on a display where none ever ran.
