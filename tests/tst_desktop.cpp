@@ -489,8 +489,8 @@ private slots:
         } else {
             // Held for a second: the first press and nineteen repeats, then the release. Twenty
             // clicks would toggle the button back to where it was. Each goes to the focus as it is
-            // then, as the window system sends them; X11 repeats with no release between, which
-            // Qt does not mark, and Wayland with marked repeats.
+            // then, as the window system sends them, repeats marked as Qt marks them. (On X11 the
+            // repeats Qt would not mark are the desktop check's.)
             Qt::Key key = Qt::Key_Return;
             Qt::KeyboardModifiers alt;
             if (event == u"access key held") {
@@ -499,7 +499,7 @@ private slots:
             }
             const QString text = alt ? QString(QChar(key)).toLower() : QString();
             for (int i = 0; i < 20; ++i)
-                QTest::simulateEvent(window->focusWidget(), true, key, alt, text, i % 2 == 1);
+                QTest::simulateEvent(window->focusWidget(), true, key, alt, text, i > 0);
             QTest::simulateEvent(window->focusWidget(), false, key, alt, text, false);
             const test::DesignedPress* once = stopwatch().press(state, focus);
             QVERIFY(once != nullptr);

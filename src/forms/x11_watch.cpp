@@ -52,6 +52,11 @@ public:
         if (event->response_type == (XCB_DESTROY_NOTIFY | 0x80))
             return true;
         switch (event->response_type) {
+        case XCB_KEY_PRESS:
+            return repeated(*static_cast<const xcb_key_press_event_t*>(message));
+        case XCB_KEY_RELEASE:
+            held_.remove(static_cast<const xcb_key_release_event_t*>(message)->detail);
+            break;
         case XCB_DESTROY_NOTIFY: {
             // At once, before the events that follow: a key typed to the window that now has
             // the focus must not find it blocked still by a modal window that is gone.
@@ -100,6 +105,15 @@ private:
     static constexpr std::uint32_t kStateHint = 1U << 1;
     static constexpr std::uint32_t kNoState = 0xFFFFFFFF;
 
+    // A key held down repeats as presses alone (the server is asked for that), which Qt takes
+    // for new presses: a press of a key that is down already, within a second of its last
+    // press, is dropped. The second bounds the harm of a release that went to another program.
+    bool repeated(const xcb_key_press_event_t& press) {
+        const auto last = held_.constFind(press.detail);
+        const bool repeat = last != held_.cend() && press.time - *last < 1000;
+        held_.insert(press.detail, press.time);
+        return repeat;
+    }
     static QWidget* ours(xcb_window_t window) {
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (top->testAttribute(Qt::WA_WState_Created) && top->internalWinId() == window)
@@ -234,6 +248,7 @@ private:
 
     QSet<xcb_window_t> gone_, returning_;
     QHash<QByteArray, xcb_atom_t> atoms_;
+    QHash<xcb_keycode_t, xcb_timestamp_t> held_; // keys down, with the time of their last press
 };
 } // namespace
 
@@ -241,7 +256,7 @@ void watchX11(QApplication& application) {
     application.installNativeEventFilter(new X11Watch(&application));
 #ifdef VELTI_XKB
     // A key held down repeats as presses alone: Qt tells a repeat from a new press by the release
-    // between them, and misses some under load.
+    // between them, and misses some under load. The watch drops them.
     auto* x11 = application.nativeInterface<QNativeInterface::QX11Application>();
     xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
     const xcb_query_extension_reply_t* xkb =

@@ -26,6 +26,10 @@ int SystemMsgBox::show(const QString& prompt, int style, const QString& title, Q
         break;
     }
     box.exec();
+    // The keyboard goes back to the window the box spoke for. A window manager does it by itself;
+    // without one, or when another program destroyed the box, nobody else would.
+    if (owner != nullptr && owner->isVisible())
+        owner->activateWindow();
     return 1;
 }
 
