@@ -353,6 +353,8 @@ keyboard_back() {
     [ $# -gt 0 ] || set -- xdotool key Escape
     "$@"
     gone "$pid" "$About" || return 1
+    # As a person waits to see the stopwatch take the keyboard; Alt+V tells whether it did.
+    within 20 test "$(xdotool getwindowfocus 2>/dev/null)" = "$stopwatch"
     xdotool key alt+v sleep 0.3
     counting=$(atspi state "$pid")
     buttons=$(atspi buttons "$pid" Vantelsiro)
