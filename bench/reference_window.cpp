@@ -12,6 +12,8 @@
 // well, each tick makes the system calls the About window's three memory figures need and no
 // more: a read of /proc/meminfo and of /proc/self/statm from files kept open, and the
 // address-space limit.
+#include "wall_clock.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QLabel>
@@ -25,24 +27,9 @@
 
 #include <cstdint>
 
-namespace {
-
-constexpr std::int64_t kNanosPerSecond = 1'000'000'000;
-
-std::int64_t wallNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * kNanosPerSecond + now.tv_nsec;
-}
-
-QString hms(std::int64_t seconds) {
-    return QStringLiteral("%1:%2:%3")
-        .arg(seconds / 3600 % 24, 2, 10, QLatin1Char('0'))
-        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
-
-} // namespace
+using bench::hms;
+using bench::kNanosPerSecond;
+using bench::wallNanoseconds;
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

@@ -13,6 +13,8 @@
 //
 // Against it, bench/run measures what velti's window layer costs: start-up, peak memory, and the
 // CPU of the program and of the X server while it counts.
+#include "wall_clock.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QFrame>
@@ -30,20 +32,9 @@
 
 namespace {
 
-constexpr std::int64_t kNanosPerSecond = 1'000'000'000;
-
-std::int64_t wallNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * kNanosPerSecond + now.tv_nsec;
-}
-
-QString hms(std::int64_t seconds) {
-    return QStringLiteral("%1:%2:%3")
-        .arg(seconds / 3600 % 24, 2, 10, QLatin1Char('0'))
-        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
+using bench::hms;
+using bench::kNanosPerSecond;
+using bench::wallNanoseconds;
 
 // The designed face over a base font: "MS Sans Serif" at this pixel size, which the substitution
 // below turns into Liberation Sans.
