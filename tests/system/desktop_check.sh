@@ -165,7 +165,8 @@ never_minimised_alone() {
 # ---- An ordinary day ---------------------------------------------------------------------------
 # What a desktop does in everyday use leaves the program running, its count, state and focus as
 # they were. Each row is done while counting and while paused (the focus then on "Riprendi", not
-# on the first button), the first two again with the About window open. After each: the same
+# on the first button), or in the states VELTI_DAY_STATES names (reading too), the first two again
+# with the About window open. After each: the same
 # state, buttons and focus (AT-SPI); the display right to the second (counting on, or frozen);
 # Space acts on the focused button, and the state is put back. wmctrl and xset do what a pager
 # and a session do; a manager that leaves the focus elsewhere has the window activated, as a
@@ -196,7 +197,9 @@ rows=("the other workspace and back|wmctrl -s 1; sleep 0.5; wmctrl -s 0|about"
     "the screen saver|xset s activate; sleep 1; xset s reset"
     "Return held 2 s: acts once|hold"
     "$WM replaced|replaced")
-declare -A next=([counting]=paused [paused]=counting) back=([counting]=alt+r [paused]=alt+p)
+declare -A next=([counting]=paused [paused]=counting [reading]=counting)
+declare -A back=([counting]=alt+r [paused]=alt+p [reading]=alt+i)
+declare -A enter=([counting]="" [paused]=alt+p [reading]=alt+i) leave=([paused]=alt+r [reading]=alt+i)
 as_it_was() {
     local top=$stopwatch d1 t1
     kill -0 "$pid" 2>/dev/null || return 1
@@ -218,8 +221,8 @@ if [ -n "${VELTI_DAY_ONLY:-}" ]; then
     wmctrl -n 2
     start 1
     xdotool key alt+v
-    for want in counting paused; do
-        [ $want = paused ] && xdotool key alt+p sleep 0.3
+    for want in ${VELTI_DAY_STATES:-counting paused}; do
+        [ -n "${enter[$want]}" ] && xdotool key "${enter[$want]}" sleep 0.3
         for row in "${rows[@]}"; do
             IFS='|' read -r title action with <<<"$row"
             for about in "" ${with:+yes}; do
@@ -232,6 +235,7 @@ if [ -n "${VELTI_DAY_ONLY:-}" ]; then
                 check "$title, $want${about:+, the About window open} ($WM)" as_it_was "$title"
             done
         done
+        [ "$want" = counting ] || xdotool key "${leave[$want]}" sleep 0.3
     done
     stop
     finish
