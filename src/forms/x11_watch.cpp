@@ -224,24 +224,38 @@ private:
             form->nativeWindowGone();
         else if (auto* box = qobject_cast<QDialog*>(top))
             box->reject();
-        if (owner && owner->isVisible() && QApplication::activeModalWidget() == nullptr &&
-            QApplication::activeWindow() == nullptr)
-            refocus(owner->internalWinId());
+        // Now, and again once the manager has had its say: it may hand the owner the keyboard
+        // only a moment later (xfwm4 under load), when Qt no longer listens for it.
+        const auto giveBack = [owner] {
+            if (owner && owner->isVisible() && QApplication::activeModalWidget() == nullptr &&
+                QApplication::activeWindow() != owner)
+                refocus(owner);
+        };
+        giveBack();
+        for (const int ms : {250, 750})
+            QTimer::singleShot(ms, qApp, giveBack);
     }
     // A manager that let a window go before it went (xfwm4 believes a forged DestroyNotify) may
     // give its owner the keyboard while the window is still up for Qt, which then hands the
     // keyboard on to the modal window and leaves its owner inactive, deaf to its access keys. The
     // keyboard is taken away and given back, so that Qt hears it arrive.
-    static void refocus(WId window) {
+    // When the keyboard went nowhere (no window, or the screen itself), the owner asks for it.
+    static void refocus(QWidget* owner) {
         xcb_connection_t* connection = x11();
         if (connection == nullptr)
             return;
+        const xcb_window_t window = owner->internalWinId();
         xcb_get_input_focus_reply_t* focus =
             xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
         if (focus != nullptr && focus->focus == window) {
             xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, XCB_NONE, XCB_CURRENT_TIME);
             xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
             xcb_flush(connection);
+        } else if (focus != nullptr &&
+                   (focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
+                    focus->focus ==
+                        xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root)) {
+            owner->activateWindow();
         }
         free(focus);
     }
