@@ -217,7 +217,7 @@ private:
                             XCB_ATOM_WM_HINTS, 32, std::uint32_t(hints.size()), hints.constData());
         xcb_flush(x11());
     }
-    static void close(QWidget* top) {
+    void close(QWidget* top) {
         const QPointer<QWidget> owner =
             top->parentWidget() ? top->parentWidget()->window() : nullptr;
         if (auto* form = dynamic_cast<Shell*>(top))
@@ -226,7 +226,7 @@ private:
             box->reject();
         // Now, and again once the manager has had its say: it may hand the owner the keyboard
         // only a moment later (xfwm4 under load), when Qt no longer listens for it.
-        const auto giveBack = [owner] {
+        const auto giveBack = [this, owner] {
             if (owner && owner->isVisible() && QApplication::activeModalWidget() == nullptr &&
                 QApplication::activeWindow() != owner)
                 refocus(owner);
@@ -239,8 +239,9 @@ private:
     // give its owner the keyboard while the window is still up for Qt, which then hands the
     // keyboard on to the modal window and leaves its owner inactive, deaf to its access keys. The
     // keyboard is taken away and given back, so that Qt hears it arrive.
-    // When the keyboard went nowhere (no window, or the screen itself), the owner asks for it.
-    static void refocus(QWidget* owner) {
+    // When the keyboard went nowhere a person types (no window, the screen itself, or a window
+    // of the manager's own while it says no window is active), the owner asks for it.
+    void refocus(QWidget* owner) {
         xcb_connection_t* connection = x11();
         if (connection == nullptr)
             return;
@@ -251,11 +252,13 @@ private:
             xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, XCB_NONE, XCB_CURRENT_TIME);
             xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
             xcb_flush(connection);
-        } else if (focus != nullptr &&
-                   (focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
-                    focus->focus ==
-                        xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root)) {
-            owner->activateWindow();
+        } else if (focus != nullptr) {
+            const xcb_window_t root =
+                xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+            const QList<std::uint32_t> active = words(root, atom("_NET_ACTIVE_WINDOW"), 1);
+            if (focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
+                focus->focus == root || (!active.isEmpty() && active.first() == XCB_NONE))
+                owner->activateWindow();
         }
         free(focus);
     }

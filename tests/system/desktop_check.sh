@@ -364,7 +364,7 @@ keyboard_back() {
     buttons=$(atspi buttons "$pid" Vantelsiro)
     xdotool key alt+s sleep 0.3
     idle=$(atspi state "$pid")
-    note "after Esc: Alt+V $counting, $buttons; Alt+S $idle; X focus $(xdotool getwindowfocus 2>/dev/null), stopwatch $stopwatch"
+    note "after Esc: Alt+V $counting, $buttons; Alt+S $idle; X focus $(xdotool getwindowfocus 2>/dev/null), stopwatch $stopwatch, active $(xprop -root _NET_ACTIVE_WINDOW 2>/dev/null | sed "s/.*# //")"
     [ "$counting $idle" = "ok counting ok idle" ] &&
         [[ " $buttons " == *" Via:0:0 Stop:1:0 Pausa:1:1 "* ]]
 }
