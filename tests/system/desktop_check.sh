@@ -219,8 +219,12 @@ if [ -n "${VELTI_DAY_ONLY:-}" ]; then
     xmessage -geometry +620+520 "Un altro programma" >/dev/null 2>&1 &
     pids+=($!)
     wmctrl -n 2
+    # The other program is on screen first: a window that opens later takes the keyboard.
+    within 50 xdotool search --onlyvisible --class xmessage >/dev/null
     start 1
-    xdotool key alt+v
+    within 20 test "$(xdotool getwindowfocus)" = "$stopwatch"
+    xdotool key alt+v sleep 0.3
+    [ "$(atspi state "$pid")" = "ok counting" ] || die "the day did not begin: Alt+V at start did not count ($WM)"
     for want in ${VELTI_DAY_STATES:-counting paused}; do
         [ -n "${enter[$want]}" ] && xdotool key "${enter[$want]}" sleep 0.3
         for row in "${rows[@]}"; do
