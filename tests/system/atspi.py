@@ -71,7 +71,8 @@ def state(app, alone=True):
                 return "error box: " + n.name.replace("\n", " ")
     stopwatch = [w for w in tops if w.name == "Vantelsiro"]
     if len(stopwatch) != 1 or (alone and len(tops) != 1):
-        return "windows: " + ", ".join(repr(w.name) for w in tops)
+        return "windows: " + ", ".join("%r (%s, %d children)" % (w.name, w.getRoleName(),
+                                                                 w.childCount) for w in tops)
     nodes = list(walk(stopwatch[0]))
     buttons = [n for n in nodes if n.getRoleName() == "push button"]
     labels = [n.name for n in nodes if n.getRoleName() == "label"]
