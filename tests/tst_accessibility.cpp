@@ -84,6 +84,10 @@ private slots:
         QAccessibleInterface* window = accessible(form.window());
         QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Vantelsiro"));
         QCOMPARE(window->role(), QAccessible::Window);
+        // Minimised, as a taskbar shows it, it keeps its name.
+        form.window()->setWindowState(Qt::WindowMinimized);
+        QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Vantelsiro"));
+        form.window()->setWindowState(Qt::WindowNoState);
 
         // A button is heard by its designed caption, without the access-key marker; the
         // information button, which has none, by its tooltip.

@@ -3,6 +3,8 @@
 // (Random input with no pause between, beside a model of the stopwatch: tst_model.)
 #include "tests/support/harness.h"
 
+#include "forms/keys.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QLocale>
@@ -48,15 +50,27 @@ public:
 };
 
 // Every path a person has to a button.
-enum class Path { Mouse, AccessKey, TabSpace, TabReturn, Escape, Press, FocusSpace, QueuedClick };
-const std::pair<Path, const char*> paths[] = {{Path::Mouse, "mouse"},
-                                              {Path::AccessKey, "access key"},
-                                              {Path::TabSpace, "Tab, Space"},
-                                              {Path::TabReturn, "Tab, Return"},
-                                              {Path::Escape, "Esc"},
-                                              {Path::Press, "accessibility press"},
-                                              {Path::FocusSpace, "accessibility focus, Space"},
-                                              {Path::QueuedClick, "queued click"}};
+enum class Path {
+    Mouse,
+    AccessKey,
+    CyrillicAccessKey,
+    TabSpace,
+    TabReturn,
+    Escape,
+    Press,
+    FocusSpace,
+    QueuedClick
+};
+const std::pair<Path, const char*> paths[] = {
+    {Path::Mouse, "mouse"},
+    {Path::AccessKey, "access key"},
+    {Path::CyrillicAccessKey, "access key, Russian layout"},
+    {Path::TabSpace, "Tab, Space"},
+    {Path::TabReturn, "Tab, Return"},
+    {Path::Escape, "Esc"},
+    {Path::Press, "accessibility press"},
+    {Path::FocusSpace, "accessibility focus, Space"},
+    {Path::QueuedClick, "queued click"}};
 
 // The access key of a caption, or 0.
 Qt::Key accessKey(const QString& caption) {
@@ -70,6 +84,7 @@ Qt::Key accessKey(const QString& caption) {
 bool reaches(Path path, QPushButton* button) {
     switch (path) {
     case Path::AccessKey:
+    case Path::CyrillicAccessKey:
         return accessKey(button->text()) != 0;
     case Path::Escape:
         // A dialog's Esc closes it, as its "OK" does.
@@ -90,6 +105,19 @@ void send(QWidget& form, const char* name, Path path) {
         return Harness::click(form, name);
     case Path::AccessKey:
         return Harness::altKey(form, accessKey(button->text()));
+    case Path::CyrillicAccessKey: {
+        // A Russian layout alone: Alt and the key that bears the letter on a US keyboard, as X11
+        // and Wayland give it (the Cyrillic letter, and the key's code).
+        static const QString us = u"QWERTYUIOP....ASDFGHJKL.....ZXCVBNM"_qs;
+        static const QString ru = u"ЙЦУКЕНГШЩЗ....ФЫВАПРОЛД.....ЯЧСМИТЬ"_qs;
+        const qsizetype at = us.indexOf(QChar(accessKey(button->text())));
+        QKeyEvent press(QEvent::KeyPress, ru.at(at).unicode(), Qt::AltModifier, quint32(24 + at), 0,
+                        0, ru.at(at).toLower());
+        QPointer<QPushButton> alive(button);
+        QCoreApplication::sendEvent(form.window()->focusWidget(), &press);
+        QVERIFY(QTest::qWaitFor([&] { return !alive || !alive->isDown(); }));
+        return;
+    }
     case Path::TabSpace:
     case Path::TabReturn:
         for (int i = 0; i < 8 && Harness::focused(form) != QLatin1String(name); ++i)
@@ -180,6 +208,28 @@ QString bring(Form1& form, const QString& state) {
         focus = p->focus;
     }
     return focus;
+}
+
+// One press of a key to the focused widget, as the window system gives it: a repeat marked as
+// Qt marks one, or (presses alone, as on X11) a press with its key code and time that the
+// desktop's watch has first told the keys of, 30 ms after the last.
+void press(QWidget& window, Qt::Key key, Qt::KeyboardModifiers modifiers, quint32 code, bool repeat,
+           bool alone) {
+    const QString text =
+        modifiers.testFlag(Qt::AltModifier) ? QString(QChar(key)).toLower() : QString();
+    if (!alone)
+        return QTest::simulateEvent(window.focusWidget(), true, key, modifiers, text, repeat);
+    static quint64 time = 1000;
+    time += 30;
+    qApp->findChild<forms::Keys*>()->pressed(code, time);
+    QKeyEvent event(QEvent::KeyPress, key, modifiers, code, 0, 0, text);
+    event.setTimestamp(time);
+    QCoreApplication::sendEvent(window.focusWidget(), &event);
+}
+// The release of a key held down; the watch tells the keys of it too.
+void release(QWidget& window, Qt::Key key, Qt::KeyboardModifiers modifiers, quint32 code) {
+    qApp->findChild<forms::Keys*>()->released(code);
+    QTest::simulateEvent(window.focusWidget(), false, key, modifiers, QString(), false);
 }
 
 } // namespace
@@ -460,12 +510,19 @@ private slots:
 
     // What a desktop does in ordinary use leaves the count, the state and the focus as they were:
     // the window minimised and restored (a show event again), or a key held down on the focused
-    // button, Return auto-repeating, acts once. Space then acts on the button the focus was on.
+    // button. A key that acts (Return, keypad Enter, Space, an access key) acts once, whether the
+    // window system marks its repeats (Qt, Wayland, Windows) or sends presses alone (X11, where
+    // the desktop's watch tells the keys of each press first); Tab held moves on at every repeat;
+    // and a key whose release went to another program acts again at its next press. Space then
+    // acts on the button the focus was on.
     void anOrdinaryDayLeavesTheFocus_data() {
         QTest::addColumn<QString>("state");
         QTest::addColumn<QString>("event");
         for (const char* state : {"counting", "paused", "reading"}) {
-            for (const char* event : {"minimised and restored", "Return held", "access key held"}) {
+            for (const char* event :
+                 {"minimised and restored", "Return held", "keypad Enter held", "Space held",
+                  "access key held", "Return held, presses alone", "Tab held, presses alone",
+                  "Return again after its release went elsewhere"}) {
                 // In a reading the focus is on "OK", which has no access key.
                 if (qstrcmp(state, "reading") != 0 || qstrcmp(event, "access key held") != 0)
                     QTest::addRow("%s, %s", state, event) << QString::fromLatin1(state) << event;
@@ -486,21 +543,49 @@ private slots:
             window->windowHandle()->setWindowState(Qt::WindowNoState);
             QTRY_VERIFY(!window->isMinimized());
             QCOMPARE(seen(form, stopwatch(), false), before);
+        } else if (event.startsWith(u"Tab")) {
+            // Each repeat moves the focus on, round the buttons that are on.
+            for (int i = 0; i < 4; ++i) {
+                const QString from = Harness::focused(form);
+                press(*window, Qt::Key_Tab, {}, 23, i > 0, true);
+                QVERIFY2(Harness::focused(form) != from, qPrintable(QString::number(i)));
+            }
+            return release(*window, Qt::Key_Tab, {}, 23);
+        } else if (event.startsWith(u"Return again")) {
+            // The first press's release went to another program: the program lost the keyboard.
+            press(*window, Qt::Key_Return, {}, 36, false, true);
+            const test::DesignedPress* first = stopwatch().press(state, focus);
+            QVERIFY(first != nullptr);
+            const QString after = first->to.isEmpty() ? state : first->to;
+            QApplicationStateChangeEvent away(Qt::ApplicationInactive);
+            QCoreApplication::sendEvent(qApp, &away);
+            const test::DesignedPress* second = stopwatch().press(after, Harness::focused(form));
+            QVERIFY(second != nullptr);
+            press(*window, Qt::Key_Return, {}, 36, false, true);
+            release(*window, Qt::Key_Return, {}, 36);
+            QCOMPARE(test::stateOf(form), second->to.isEmpty() ? after : second->to);
+            return;
         } else {
             // Held for a second: the first press and nineteen repeats, then the release. Twenty
             // clicks would toggle the button back to where it was. Each goes to the focus as it is
-            // then, as the window system sends them, repeats marked as Qt marks them. (On X11 the
-            // repeats Qt would not mark are the desktop check's.)
+            // then.
             Qt::Key key = Qt::Key_Return;
-            Qt::KeyboardModifiers alt;
-            if (event == u"access key held") {
+            Qt::KeyboardModifiers modifiers;
+            quint32 code = 36;
+            if (event.startsWith(u"access key")) {
                 key = accessKey(static_cast<QPushButton*>(window->focusWidget())->text());
-                alt = Qt::AltModifier;
+                modifiers = Qt::AltModifier;
+            } else if (event.startsWith(u"keypad Enter")) {
+                key = Qt::Key_Enter;
+                modifiers = Qt::KeypadModifier;
+                code = 104;
+            } else if (event.startsWith(u"Space")) {
+                key = Qt::Key_Space;
+                code = 65;
             }
-            const QString text = alt ? QString(QChar(key)).toLower() : QString();
             for (int i = 0; i < 20; ++i)
-                QTest::simulateEvent(window->focusWidget(), true, key, alt, text, i > 0);
-            QTest::simulateEvent(window->focusWidget(), false, key, alt, text, false);
+                press(*window, key, modifiers, code, i > 0, event.endsWith(u"presses alone"));
+            release(*window, key, modifiers, code);
             const test::DesignedPress* once = stopwatch().press(state, focus);
             QVERIFY(once != nullptr);
             QCOMPARE(test::stateOf(form), once->to.isEmpty() ? state : once->to);

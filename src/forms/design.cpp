@@ -73,6 +73,9 @@ QWidget* makeLabel(const ControlDescription& c, QWidget* parent) {
 void build(const FormDescription& d, QWidget& window, const TimerPolicy& timers, Icons& icons) {
     window.setObjectName(QString::fromLatin1(d.name));
     window.setWindowTitle(text(d.caption));
+    // A minimised window goes by its icon text, to a desktop's taskbar and to a screen reader
+    // alike: without one it would have no name there.
+    window.setWindowIconText(window.windowTitle());
     if (d.description != nullptr)
         window.setAccessibleDescription(text(d.description));
     window.setFixedSize(pixels(d.clientWidth), pixels(d.clientHeight));

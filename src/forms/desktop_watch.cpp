@@ -69,9 +69,9 @@ public:
 
 } // namespace
 
-void watchTheDesktop(QApplication& application) {
+void watchTheDesktop(QApplication& application, [[maybe_unused]] Keys& keys) {
 #ifdef VELTI_XCB
-    watchX11(application);
+    watchX11(application, keys);
 #endif
     application.installEventFilter(new WindowStates(&application));
 }

@@ -8,6 +8,8 @@ class QApplication;
 
 namespace velti::forms {
 
-void watchTheDesktop(QApplication& application);
+class Keys;
+
+void watchTheDesktop(QApplication& application, Keys& keys);
 
 } // namespace velti::forms

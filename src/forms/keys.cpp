@@ -1,49 +1,107 @@
-// Held keys: the repeats of a key held down are dropped before any button or shortcut sees them.
+// Keys as a person expects them: what a key held down does, and access keys on any layout.
 #include "forms/keys.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QWidget>
+
+#include <string_view>
 
 namespace velti::forms {
 
 namespace {
 
-// A repeat that Qt marks as one (Qt's own, on Wayland and Windows) is dropped before any button or
-// shortcut sees it. On X11 the desktop watch drops the repeats Qt would take for new presses.
-// Only the keys that act are held to one press: Tab held still moves on through the buttons.
-class HeldKeys final : public QObject {
-public:
-    using QObject::QObject;
+#ifdef Q_OS_WIN
+// On Windows a letter key's virtual code is the Latin letter whatever the layout: Qt matches it.
+bool actAsLatin(QObject* /*widget*/, const QKeyEvent& /*key*/) {
+    return false;
+}
+#else
+// The letter a key bears on a US keyboard, by its XKB key code (the evdev code plus 8, as X11
+// and Wayland both report it), or 0: what an access key falls back on when no configured layout
+// gives the key a Latin letter.
+Qt::Key usLetter(quint32 code) {
+    // From key code 24 on; a dot for a key that bears no letter.
+    static constexpr std::string_view letters = "QWERTYUIOP....ASDFGHJKL.....ZXCVBNM";
+    if (code < 24 || code - 24 >= letters.size() || letters[code - 24] == '.')
+        return Qt::Key(0);
+    return Qt::Key(letters[code - 24]);
+}
 
-    bool eventFilter(QObject* /*object*/, QEvent* event) override {
-        if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
-            return false;
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (!key->isAutoRepeat() || !acts(*key))
-            return false;
+// A letter outside Latin script: Cyrillic, Greek, Hebrew, Arabic...
+bool nonLatinLetter(int key) {
+    return key > 0x24F && key < Qt::Key_Escape && QChar::isLetter(char32_t(key));
+}
+
+// A press that reaches a widget matched no shortcut. Alt with a letter of a layout without Latin
+// letters (Qt looks in the other configured layouts first) is taken as the letter the key bears on
+// a US keyboard, and goes through the shortcuts again.
+bool actAsLatin(QObject* widget, const QKeyEvent& key) {
+    if (!key.modifiers().testFlag(Qt::AltModifier) || !nonLatinLetter(key.key()))
+        return false;
+    const Qt::Key latin = usLetter(key.nativeScanCode());
+    if (latin == 0)
+        return false;
+    QKeyEvent again(QEvent::KeyPress, latin, key.modifiers(), QString(QChar(latin)).toLower());
+    QCoreApplication::sendEvent(widget, &again);
+    return true;
+}
+#endif
+
+} // namespace
+
+Keys::Keys(QObject* parent) : QObject(parent) {}
+
+void Keys::pressed(quint32 code, quint64 time) {
+    const auto last = down_.constFind(code);
+    if (last != down_.cend() && time - *last < 1000) {
+        repeatCode_ = code;
+        repeatTime_ = time;
+    }
+    down_.insert(code, time);
+}
+
+bool Keys::repeats(const QKeyEvent& key) const {
+    return key.isAutoRepeat() ||
+           (key.nativeScanCode() != 0 && key.nativeScanCode() == repeatCode_ &&
+            key.timestamp() == repeatTime_);
+}
+
+// Only the keys that act are held to one press: Tab held still moves on through the buttons.
+bool Keys::acts(const QKeyEvent& key) {
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+    case Qt::Key_Escape:
+        return true;
+    default:
+        return key.modifiers().testFlag(Qt::AltModifier) && key.key() < Qt::Key_Escape;
+    }
+}
+
+bool Keys::eventFilter(QObject* object, QEvent* event) {
+    // A key whose release went to another program (the help viewer opened on the press) is no
+    // longer down once the program has lost the keyboard.
+    if (event->type() == QEvent::ApplicationStateChange &&
+        static_cast<QApplicationStateChangeEvent*>(event)->applicationState() !=
+            Qt::ApplicationActive)
+        down_.clear();
+    if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (repeats(*key) && acts(*key)) {
         // Taken as the focused widget's own, so that no shortcut acts; then dropped.
         event->accept();
         return true;
     }
+    return event->type() == QEvent::KeyPress && object->isWidgetType() && actAsLatin(object, *key);
+}
 
-private:
-    static bool acts(const QKeyEvent& key) {
-        switch (key.key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Space:
-        case Qt::Key_Escape:
-            return true;
-        default:
-            return key.modifiers().testFlag(Qt::AltModifier) && key.key() < Qt::Key_Escape;
-        }
-    }
-};
-
-} // namespace
-
-void actOnceOnHeldKeys(QApplication& application) {
-    application.installEventFilter(new HeldKeys(&application));
+Keys& installKeys(QApplication& application) {
+    auto* keys = new Keys(&application);
+    application.installEventFilter(keys);
+    return *keys;
 }
 
 } // namespace velti::forms

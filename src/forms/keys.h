@@ -1,11 +1,41 @@
-// Held keys: a key held down acts once, whichever key clicks the button (Return, Enter, Space,
-// an access key) and Esc.
+// Keys as a person expects them: a key held down that acts (Return, Enter, Space, Esc, an access
+// key) acts once, while Tab and the arrows repeat; and the access keys act on any keyboard
+// layout, a layout without Latin letters too.
 #pragma once
 
+#include <QObject>
+
+#include <QHash>
+
 class QApplication;
+class QKeyEvent;
 
 namespace velti::forms {
 
-void actOnceOnHeldKeys(QApplication& application);
+class Keys final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit Keys(QObject* parent);
+
+    // A press straight from the window system, before Qt sees it. Where a key held down repeats
+    // as presses alone (X11 asked for detectable auto-repeat), Qt takes each for a new press: a
+    // press of a key that is down already, within a second of its last press, is a repeat.
+    void pressed(quint32 code, quint64 time);
+    void released(quint32 code) { down_.remove(code); }
+
+    bool eventFilter(QObject* object, QEvent* event) override;
+
+private:
+    bool repeats(const QKeyEvent& key) const;
+    static bool acts(const QKeyEvent& key);
+
+    QHash<quint32, quint64> down_; // keys down, with the time of their last press
+    quint32 repeatCode_ = 0;       // the last press found to repeat
+    quint64 repeatTime_ = 0;
+};
+
+// Installs the key handling on the application; the desktop's own watch tells it its presses.
+Keys& installKeys(QApplication& application);
 
 } // namespace velti::forms

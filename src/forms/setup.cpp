@@ -22,8 +22,7 @@ void initialise(QApplication& application) {
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
 #endif
-    watchTheDesktop(application);
-    actOnceOnHeldKeys(application);
+    watchTheDesktop(application, installKeys(application));
     accessibility::install();
 
     // Owned by the application object, it lasts as long as the application does.

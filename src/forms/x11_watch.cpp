@@ -3,6 +3,7 @@
 #include "forms/x11_watch.h"
 
 #include "forms/form.h"
+#include "forms/keys.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
@@ -38,9 +39,13 @@ namespace {
 // it is left to show. Qt's requests on a destroyed window that follow (unmap, destroy, focus) fail
 // as expected: their errors are not reported. Events that another client sent (the send_event
 // bit) are not the server's word, and are ignored.
+// With no window manager (nobody owns WM_Sn), the program gives the keyboard to its windows
+// itself, whatever hints a manager that died left on the screen: Qt would ask that manager for it
+// through _NET_ACTIVE_WINDOW, and nobody would answer. That holds when a window opens or goes, and
+// when the manager dies under the program's windows.
 class X11Watch final : public QObject, public QAbstractNativeEventFilter {
 public:
-    using QObject::QObject;
+    X11Watch(QObject* parent, Keys& keys) : QObject(parent), keys_(keys) {}
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr* /*result*/) override {
         if (type != "xcb_generic_event_t")
@@ -52,10 +57,13 @@ public:
         if (event->response_type == (XCB_DESTROY_NOTIFY | 0x80))
             return true;
         switch (event->response_type) {
-        case XCB_KEY_PRESS:
-            return repeated(*static_cast<const xcb_key_press_event_t*>(message));
+        case XCB_KEY_PRESS: {
+            const auto* press = static_cast<const xcb_key_press_event_t*>(message);
+            keys_.pressed(press->detail, press->time);
+            break;
+        }
         case XCB_KEY_RELEASE:
-            held_.remove(static_cast<const xcb_key_release_event_t*>(message)->detail);
+            keys_.released(static_cast<const xcb_key_release_event_t*>(message)->detail);
             break;
         case XCB_DESTROY_NOTIFY: {
             // At once, before the events that follow: a key typed to the window that now has
@@ -72,18 +80,37 @@ public:
             // The window manager has its say first: it marks the window, or lets it go.
             const xcb_window_t window =
                 static_cast<const xcb_unmap_notify_event_t*>(message)->window;
-            if (QPointer<QWidget> top = ours(window); top && top->isVisible())
+            QPointer<QWidget> top = ours(window);
+            if (top && top->isVisible())
                 QTimer::singleShot(300, this, [this, top, window] {
                     if (top && top->isVisible() && withdrawn(window))
                         bringBack(window);
+                });
+            else if (top && !managed(window))
+                // Closed: the keyboard goes to the window it spoke for, or to the modal one left.
+                handOn(top->parentWidget() != nullptr ? top->parentWidget()->window() : nullptr);
+            break;
+        }
+        case XCB_REPARENT_NOTIFY: {
+            // Back on the root window: the manager that framed it has gone. One that replaces it
+            // owns the selection before the old one lets go.
+            const auto* reparent = static_cast<const xcb_reparent_notify_event_t*>(message);
+            if (QPointer<QWidget> top = ours(reparent->window);
+                top && top->isVisible() && reparent->parent == root())
+                QTimer::singleShot(100, this, [this, top, window = reparent->window] {
+                    if (top && top->isVisible() && !managed(window))
+                        handOn(top);
                 });
             break;
         }
         case XCB_MAP_NOTIFY: {
             const xcb_window_t window = static_cast<const xcb_map_notify_event_t*>(message)->window;
-            if (QWidget* top = ours(window); top != nullptr && returning_.remove(window)) {
+            QWidget* top = ours(window);
+            if (top != nullptr && returning_.remove(window)) {
                 top->raise();
-                top->activateWindow();
+                giveKeyboard(top);
+            } else if (top != nullptr && !managed(window)) {
+                handOn(top);
             }
             break;
         }
@@ -105,15 +132,6 @@ private:
     static constexpr std::uint32_t kStateHint = 1U << 1;
     static constexpr std::uint32_t kNoState = 0xFFFFFFFF;
 
-    // A key held down repeats as presses alone (the server is asked for that), which Qt takes
-    // for new presses: a press of a key that is down already, within a second of its last
-    // press, is dropped. The second bounds the harm of a release that went to another program.
-    bool repeated(const xcb_key_press_event_t& press) {
-        const auto last = held_.constFind(press.detail);
-        const bool repeat = last != held_.cend() && press.time - *last < 1000;
-        held_.insert(press.detail, press.time);
-        return repeat;
-    }
     static QWidget* ours(xcb_window_t window) {
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (top->testAttribute(Qt::WA_WState_Created) && top->internalWinId() == window)
@@ -121,6 +139,7 @@ private:
         }
         return nullptr;
     }
+    static xcb_window_t root() { return xcb_setup_roots_iterator(xcb_get_setup(x11())).data->root; }
     static xcb_connection_t* x11() {
         auto* application = qApp->nativeInterface<QNativeInterface::QX11Application>();
         return application != nullptr ? application->connection() : nullptr;
@@ -253,27 +272,54 @@ private:
             xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
             xcb_flush(connection);
         } else if (focus != nullptr) {
-            const xcb_window_t root =
-                xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-            const QList<std::uint32_t> active = words(root, atom("_NET_ACTIVE_WINDOW"), 1);
+            const QList<std::uint32_t> active = words(root(), atom("_NET_ACTIVE_WINDOW"), 1);
             if (focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
-                focus->focus == root || (!active.isEmpty() && active.first() == XCB_NONE))
-                owner->activateWindow();
+                focus->focus == root() || (!active.isEmpty() && active.first() == XCB_NONE))
+                giveKeyboard(owner);
         }
         free(focus);
     }
+    // Where the keyboard would have gone had a window manager been there: to the modal window
+    // that blocks the others, or else to this one; unless another program has it.
+    void handOn(QWidget* window) {
+        QWidget* modal = QApplication::activeModalWidget();
+        QWidget* target = modal != nullptr && modal->isVisible() ? modal : window;
+        if (target == nullptr || !target->isVisible() ||
+            !target->testAttribute(Qt::WA_WState_Created))
+            return;
+        xcb_connection_t* connection = x11();
+        xcb_get_input_focus_reply_t* focus =
+            xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+        const xcb_window_t focused = focus != nullptr ? focus->focus : xcb_window_t(XCB_NONE);
+        free(focus);
+        if (focused == target->internalWinId())
+            return;
+        if (focused == XCB_NONE || focused == XCB_INPUT_FOCUS_POINTER_ROOT || focused == root() ||
+            ours(focused) != nullptr)
+            giveKeyboard(target);
+    }
+    // A window manager is asked for the keyboard; with none, the program takes it.
+    void giveKeyboard(QWidget* window) {
+        if (managed(window->internalWinId())) {
+            window->activateWindow();
+            return;
+        }
+        xcb_set_input_focus(x11(), XCB_INPUT_FOCUS_PARENT, window->internalWinId(),
+                            XCB_CURRENT_TIME);
+        xcb_flush(x11());
+    }
 
+    Keys& keys_;
     QSet<xcb_window_t> gone_, returning_;
     QHash<QByteArray, xcb_atom_t> atoms_;
-    QHash<xcb_keycode_t, xcb_timestamp_t> held_; // keys down, with the time of their last press
 };
 } // namespace
 
-void watchX11(QApplication& application) {
-    application.installNativeEventFilter(new X11Watch(&application));
+void watchX11(QApplication& application, Keys& keys) {
+    application.installNativeEventFilter(new X11Watch(&application, keys));
 #ifdef VELTI_XKB
     // A key held down repeats as presses alone: Qt tells a repeat from a new press by the release
-    // between them, and misses some under load. The watch drops them.
+    // between them, and misses some under load. The watch tells the keys which presses repeat.
     auto* x11 = application.nativeInterface<QNativeInterface::QX11Application>();
     xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
     const xcb_query_extension_reply_t* xkb =

@@ -5,7 +5,11 @@
 class QApplication;
 
 namespace velti::forms {
+class Keys;
+}
 
-void watchX11(QApplication& application);
+namespace velti::forms {
+
+void watchX11(QApplication& application, Keys& keys);
 
 } // namespace velti::forms

@@ -7,6 +7,8 @@ namespace velti {
 int SystemMsgBox::show(const QString& prompt, int style, const QString& title, QWidget* owner) {
     QMessageBox box(owner);
     box.setWindowTitle(title);
+    // Minimised, it keeps its name instead of taking its whole message for one.
+    box.setWindowIconText(title);
     box.setText(prompt);
     box.setStandardButtons(QMessageBox::Ok);
     switch (style & 0x70) {
