@@ -86,9 +86,11 @@ public:
                     if (top && top->isVisible() && withdrawn(window))
                         bringBack(window);
                 });
-            else if (top && !managed(window))
-                // Closed: the keyboard goes to the window it spoke for, or to the modal one left.
-                handOn(top->parentWidget() != nullptr ? top->parentWidget()->window() : nullptr);
+            else if (!managed(window))
+                // Closed (and often deleted by now): the keyboard goes to the modal window left,
+                // or to the window the closed one spoke for.
+                handOn(top && top->parentWidget() != nullptr ? top->parentWidget()->window()
+                                                             : nullptr);
             break;
         }
         case XCB_REPARENT_NOTIFY: {
@@ -185,13 +187,13 @@ private:
         xcb_connection_t* connection = x11();
         xcb_get_geometry_reply_t* geometry =
             xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr);
-        if (geometry == nullptr)
-            return true;
+        // A window destroyed already was on the program's screen.
+        const xcb_window_t on = geometry != nullptr ? geometry->root : root();
+        free(geometry);
         int screen = 0;
         for (auto roots = xcb_setup_roots_iterator(xcb_get_setup(connection));
-             roots.rem > 0 && roots.data->root != geometry->root; xcb_screen_next(&roots))
+             roots.rem > 0 && roots.data->root != on; xcb_screen_next(&roots))
             ++screen;
-        free(geometry);
         const QByteArray selection = "WM_S" + QByteArray::number(screen);
         xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
             connection, xcb_get_selection_owner(connection, atom(selection.constData())), nullptr);
@@ -284,6 +286,10 @@ private:
     void handOn(QWidget* window) {
         QWidget* modal = QApplication::activeModalWidget();
         QWidget* target = modal != nullptr && modal->isVisible() ? modal : window;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (target == nullptr && top->isVisible() && !top->isMinimized())
+                target = top;
+        }
         if (target == nullptr || !target->isVisible() ||
             !target->testAttribute(Qt::WA_WState_Created))
             return;

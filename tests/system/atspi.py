@@ -10,6 +10,9 @@ desktop_check.sh:
     atspi.py buttons PID WINDOW the window's push buttons as NAME:SENSITIVE:FOCUSED, 1 or 0
     atspi.py tabs PID WINDOW N  types Tab N times and prints the focused button after each
     atspi.py windows PID        how many top-level windows it has
+    atspi.py names PID          its top-level windows as ROLE:NAME, one after another
+    atspi.py focuses PID SECONDS  listens that long and prints how many times the focus moved to
+                                a push button, after a first line "listening"
     atspi.py time PID           the text of the stopwatch's display ("00:01:05")
     atspi.py renames PID SECONDS  listens that long and prints each new name a push button takes,
                                 as "EPOCH_MS NAME", one a line, after a first line "listening"
@@ -121,6 +124,22 @@ elif command == "tabs":
     print(" ".join(focus))
 elif command == "windows":
     print(len(windows(app)))
+elif command == "names":
+    print(" ".join("%s:%s" % (w.getRoleName(), w.name) for w in windows(app)))
+elif command == "focuses":
+    moves = []
+    def focused(event):
+        try:
+            if (event.detail1 == 1 and event.source.getRoleName() == "push button"
+                    and event.source.get_application().get_process_id() == pid):
+                moves.append(event.source.name)
+        except Exception:
+            pass
+    pyatspi.Registry.registerEventListener(focused, "object:state-changed:focused")
+    GLib.timeout_add(int(float(sys.argv[3]) * 1000), pyatspi.Registry.stop)
+    print("listening", flush=True)
+    pyatspi.Registry.start()
+    print(len(moves))
 elif command == "renames":
     def heard(event):
         try:

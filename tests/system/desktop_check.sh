@@ -11,6 +11,10 @@
 #   - its frame, title bar included (_NET_FRAME_EXTENTS), is centred on the screen within 2 px;
 #   - at scale factors 1, 1.5 and 2, Alt+M keeps its top edge and gives the designed size to the
 #     pixel; at 1 and 2 the three memory captions end inside their boxes;
+#   - minimised, the stopwatch and the About window keep their names (AT-SPI), and so does a
+#     minimised "Appunti" box;
+#   - Tab held runs on through the buttons; Alt+V and Alt+S act with a layout without Latin
+#     letters alone (Russian, Greek, Hebrew);
 #   - minimising the stopwatch takes the About window along, and the About window is never
 #     minimised alone in front of a blocked stopwatch; activating the stopwatch behind its
 #     minimised About window brings the About window back, with the keyboard;
@@ -29,6 +33,10 @@
 #   - a window another program withdraws (xdotool windowunmap, or a forged DestroyNotify that a
 #     window manager believes) comes back as it was: the About window with its memory panel, the
 #     stopwatch counting;
+#   - both windows minimised and restored, then the window manager replaced: both on screen; the
+#     window manager killed while the About window is open, its hints left behind: Esc closes the
+#     About window and the keyboard is the stopwatch's, and the rows with no window manager that
+#     follow run with those hints still there;
 #   - with no window manager, Alt+V right after start counts; the stopwatch's window destroyed
 #     behind the About window, closing the About window ends the program with status 0.
 # Under Wayland (a headless weston, WAYLAND_DEBUG=1): the About window, opened through AT-SPI
@@ -53,7 +61,7 @@ checks_begin desktop
 on_exit() { for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done; }
 
 [ -x "$PROGRAM" ] || die "usage: $0 /abs/path/to/velti"
-need Xvfb xdotool xprop xwininfo import convert weston strace wmctrl xset xmessage "$WM" /usr/bin/python3
+need Xvfb xdotool xprop xwininfo import convert weston strace wmctrl xset xmessage setxkbmap "$WM" /usr/bin/python3
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || die "python3-pyatspi is not installed"
 [ -x /usr/libexec/at-spi-bus-launcher ] || die "at-spi2-core is not installed"
 
@@ -155,6 +163,13 @@ about_back() {
     xdotool windowactivate "$stopwatch" 2>/dev/null
     within 30 mapped "$about" && within 30 test "$(xdotool getwindowfocus)" = "$about"
 }
+# names_are NAMES: the program's top-level windows, as ROLE:NAME, through AT-SPI.
+names_are() {
+    local names
+    names=$(atspi names "$pid")
+    note "windows: $names"
+    [ "$names" = "$*" ]
+}
 never_minimised_alone() {
     xdotool windowminimize "$about"
     sleep 0.7
@@ -255,6 +270,8 @@ for scale in 1 1.5 2; do
     [ $scale != 1.5 ] && check "scale $scale: the memory captions end inside their boxes" captions_inside $scale
     if [ $scale = 1 ]; then
         check "minimising the stopwatch takes the About window along" minimised_together
+        check "minimised, both windows keep their names" \
+            names_are "frame:Vantelsiro dialog:Informazioni su..."
         check "both come back together" restored
         check "the About window is never minimised alone" never_minimised_alone
         restored >/dev/null
@@ -266,6 +283,34 @@ done
 # The burst: random access keys, Space, Return and clicks on the five stopwatch buttons, no delay.
 start 1
 check "the accessibility interface reads the idle stopwatch" test "$(atspi state "$pid")" = "ok idle"
+# Tab held moves on at every repeat, as it does everywhere.
+tab_held() {
+    local moves
+    atspi focuses "$pid" 2.5 >"$work/focuses" &
+    within 50 grep -q listening "$work/focuses" && xdotool keydown Tab sleep 1.5 keyup Tab
+    wait $!
+    moves=$(tail -n1 "$work/focuses")
+    note "Tab held 1.5 s: the focus moved ${moves:-0} times"
+    [ "${moves:-0}" -ge 5 ]
+}
+check "Tab held runs on through the buttons" tab_held
+# on_layout LAYOUT V S: with that layout alone, Alt and the key that bears V on a US keyboard
+# (keysym V there) count, Alt and the key of S stops.
+on_layout() {
+    local counting idle
+    setxkbmap "$1" || return 1
+    xdotool key "alt+$2" sleep 0.3
+    counting=$(atspi state "$pid")
+    xdotool key "alt+$3" sleep 0.3
+    idle=$(atspi state "$pid")
+    setxkbmap us
+    note "layout $1 alone: Alt+$2 $counting, Alt+$3 $idle"
+    [ "$counting $idle" = "ok counting ok idle" ]
+}
+for keys in "ru Cyrillic_em Cyrillic_yeru" "gr Greek_omega Greek_sigma" "il hebrew_he hebrew_dalet"; do
+    read -r layout v s <<<"$keys"
+    check "with a $layout layout alone, Alt+V and Alt+S act" on_layout "$layout" "$v" "$s"
+done
 RANDOM=2026
 read -r sx sy _ _ < <(geometry "$stopwatch")
 centres=("36 124" "100 124" "164 124" "228 124" "116 156") # Command1 to Command5
@@ -414,8 +459,9 @@ close_box() { xdotool windowclose "$box"; }
 box_dismissed() { box_then close_box && gone "$pid" Appunti && keyboard_back; }
 check "the \"Appunti\" box destroyed by xdotool windowclose ($WM) counts as dismissed" box_dismissed
 box_minimised() {
-    box_then true && xdotool windowminimize "$box" && sleep 0.5 &&
-        xdotool windowactivate "$stopwatch" 2>/dev/null
+    box_then true && xdotool windowminimize "$box" && sleep 0.5 || return 1
+    names_are "frame:Vantelsiro dialog:Informazioni su... alert:Appunti" || return 1
+    xdotool windowactivate "$stopwatch" 2>/dev/null
     within 30 mapped "$box" || return 1
     xdotool key Return
     gone "$pid" Appunti && keyboard_back
@@ -455,16 +501,29 @@ check "a DestroyNotify another program sent for the About window ($WM): it comes
     back_as_it_was forge
 check "the stopwatch withdrawn by xdotool windowunmap ($WM) comes back, counting" stopwatch_back
 # A window manager replaced while the About window is open: the first one gives way, then Esc.
-wm_replaced() { within 100 ended "$xsession_wm_pid" && sleep 1.5 && keyboard_back; }
+# Both windows minimised and restored first: the new manager finds them as they are, on screen.
+wm_replaced() { within 100 ended "$xsession_wm_pid" && sleep 1.5 && mapped "$stopwatch" && mapped "$about"; }
 open_about 1
+minimised_together >/dev/null
+restored >/dev/null
 NO_AT_BRIDGE=1 GTK_A11Y=none "$WM" --replace >"$work/wm2.log" 2>&1 &
 pids+=($!)
-check "after $WM --replace, closing the About window gives the keyboard back" wm_replaced
-kill "${pids[-1]}" && wait "${pids[-1]}" 2>/dev/null
-# A window manager that ends leaves hints behind (metacity its _NET_SUPPORTED), and Qt would ask
-# it for the keyboard still: gone, as on a display where none ever ran.
-xprop -root -remove _NET_SUPPORTED
-sleep 0.5
+check "minimised, restored, then $WM replaced: both windows on screen" wm_replaced
+check "after $WM --replace, closing the About window gives the keyboard back" keyboard_back
+# A window manager that dies leaves its hints behind (_NET_SUPPORTED), and Qt would ask it for
+# the keyboard still: the program gives the keyboard itself when nobody owns WM_S0. The pointer
+# rests on the stopwatch, where the keys would go without a focus.
+read -r sx sy _ _ < <(geometry "$stopwatch")
+xdotool mousemove $((sx + 20)) $((sy + 20))
+open_about 1
+kill -9 "${pids[-1]}"
+wait "${pids[-1]}" 2>/dev/null
+wm_died() {
+    sleep 1
+    note "hints left: $(xprop -root _NET_SUPPORTED 2>/dev/null | cut -c1-60)"
+    keyboard_back
+}
+check "$WM killed while the About window is open: Esc closes it, the keyboard is the stopwatch's" wm_died
 open_about 1
 check "with no window manager, closing the About window gives the keyboard back" keyboard_back
 open_about 1
