@@ -52,13 +52,15 @@ bool actAsLatin(QObject* widget, const QKeyEvent& key) {
 
 Keys::Keys(QObject* parent) : QObject(parent) {}
 
-void Keys::pressed(quint32 code, quint64 time) {
+bool Keys::pressed(quint32 code, quint64 time) {
     const auto last = down_.constFind(code);
-    if (last != down_.cend() && time - *last < 1000) {
+    const bool repeat = last != down_.cend() && time - *last < 1000;
+    if (repeat) {
         repeatCode_ = code;
         repeatTime_ = time;
     }
     down_.insert(code, time);
+    return repeat;
 }
 
 bool Keys::repeats(const QKeyEvent& key) const {

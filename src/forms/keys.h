@@ -21,7 +21,8 @@ public:
     // A press straight from the window system, before Qt sees it. Where a key held down repeats
     // as presses alone (X11 asked for detectable auto-repeat), Qt takes each for a new press: a
     // press of a key that is down already, within a second of its last press, is a repeat.
-    void pressed(quint32 code, quint64 time);
+    // Whether the press repeats a key that is down.
+    bool pressed(quint32 code, quint64 time);
     void released(quint32 code) { down_.remove(code); }
 
     bool eventFilter(QObject* object, QEvent* event) override;

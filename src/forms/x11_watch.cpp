@@ -58,10 +58,14 @@ public:
             return true;
         switch (event->response_type) {
         case XCB_KEY_PRESS: {
+            // A repeat is dropped here, before the accessibility bridge copies the press (without
+            // its time) for a screen reader's key listeners, unless the key moves the focus.
             const auto* press = static_cast<const xcb_key_press_event_t*>(message);
-            keys_.pressed(press->detail, press->time);
-            break;
+            return keys_.pressed(press->detail, press->time) && !navigates(press->detail);
         }
+        case XCB_MAPPING_NOTIFY:
+            navigation_.clear();
+            break;
         case XCB_KEY_RELEASE:
             keys_.released(static_cast<const xcb_key_release_event_t*>(message)->detail);
             break;
@@ -140,6 +144,31 @@ private:
                 return top;
         }
         return nullptr;
+    }
+    // Whether the key moves the focus (Tab, Shift+Tab, the arrows): such a key repeats when held.
+    bool navigates(xcb_keycode_t code) {
+        if (navigation_.isEmpty()) {
+            xcb_connection_t* connection = x11();
+            const xcb_setup_t* setup = xcb_get_setup(connection);
+            const int count = setup->max_keycode - setup->min_keycode + 1;
+            xcb_get_keyboard_mapping_reply_t* mapping = xcb_get_keyboard_mapping_reply(
+                connection,
+                xcb_get_keyboard_mapping(connection, setup->min_keycode, std::uint8_t(count)),
+                nullptr);
+            navigation_.resize(256);
+            if (mapping != nullptr && mapping->keysyms_per_keycode > 0) {
+                const auto* symbols = xcb_get_keyboard_mapping_keysyms(mapping);
+                for (int i = 0; i < count; ++i) {
+                    const std::uint32_t sym = symbols[i * mapping->keysyms_per_keycode];
+                    // Tab, ISO_Left_Tab, the arrows and the keypad's arrows.
+                    navigation_[setup->min_keycode + i] = sym == 0xff09 || sym == 0xfe20 ||
+                                                          (sym >= 0xff51 && sym <= 0xff54) ||
+                                                          (sym >= 0xff96 && sym <= 0xff99);
+                }
+            }
+            free(mapping);
+        }
+        return navigation_[code];
     }
     static xcb_window_t root() { return xcb_setup_roots_iterator(xcb_get_setup(x11())).data->root; }
     static xcb_connection_t* x11() {
@@ -316,6 +345,7 @@ private:
     }
 
     Keys& keys_;
+    QList<bool> navigation_; // by key code, read from the keyboard mapping when first needed
     QSet<xcb_window_t> gone_, returning_;
     QHash<QByteArray, xcb_atom_t> atoms_;
 };
