@@ -13,6 +13,7 @@ packages=("$@")
     binutils-mingw-w64-x86-64 desktop-file-utils appstream dpkg-dev file lintian man-db
     openbox xfwm4 mutter weston qt6-wayland dbus dbus-daemon at-spi2-core python3-pyatspi
     gir1.2-atspi-2.0 wmctrl x11-xserver-utils x11-xkb-utils shellcheck strace
+    tigervnc-standalone-server
 )
 
 missing=()

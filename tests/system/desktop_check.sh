@@ -37,6 +37,8 @@
 #     window manager killed while the About window is open, its hints left behind: Esc closes the
 #     About window and the keyboard is the stopwatch's, and the rows with no window manager that
 #     follow run with those hints still there;
+#   - after a change of screens (shrunk, a monitor unplugged), a window less than half on any
+#     screen comes back whole, one more than half on one stays (screen_change.sh, on Xvnc);
 #   - with no window manager, Alt+V right after start counts; the stopwatch's window destroyed
 #     behind the About window, closing the About window ends the program with status 0.
 # Under Wayland (a headless weston, WAYLAND_DEBUG=1): the About window, opened through AT-SPI
@@ -58,7 +60,10 @@ if [ -z "${VELTI_DESKTOP_BUS:-}" ]; then
 fi
 
 checks_begin desktop
-on_exit() { for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done; }
+on_exit() {
+    [ "$(type -t screens_stop)" = function ] && screens_stop
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
+}
 
 [ -x "$PROGRAM" ] || die "usage: $0 /abs/path/to/velti"
 need Xvfb xdotool xprop xwininfo import convert weston strace wmctrl xset xmessage setxkbmap "$WM" /usr/bin/python3
@@ -542,6 +547,18 @@ xdotool windowclose "$stopwatch"
 check "the stopwatch's window destroyed behind the About window: closing that ends the program" \
     closes "$pid" "$about"
 stop
+
+# ---- Screens that change --------------------------------------------------------------------
+# On a private Xvnc, whose screen can shrink and lose a monitor: under this window manager, and
+# (once, beside openbox) with none.
+if command -v Xvnc >/dev/null && command -v xrandr >/dev/null; then
+    . "$here/screen_change.sh"
+    screens=("$WM")
+    [ "$WM" = openbox ] && screens+=(none)
+    screen_change_checks "$PROGRAM" "${screens[@]}"
+else
+    check "Xvnc and xrandr, for the screen changes, are installed" false
+fi
 
 # ---- Wayland --------------------------------------------------------------------------------
 weston --backend=headless-backend.so --use-pixman --socket=velti-wayland --width=1024 \
