@@ -6,7 +6,7 @@ set -euo pipefail
 packages=("$@")
 [ $# -gt 0 ] || packages=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev libgl-dev libxcb1-dev libxcb-xkb-dev qt6-translations-l10n
+    qt6-base-dev qt6-base-private-dev libgl-dev libxcb1-dev libxcb-xkb-dev qt6-translations-l10n
     fonts-liberation fonts-dejavu-core
     xvfb xauth xdotool x11-utils imagemagick
     python3 clang-format

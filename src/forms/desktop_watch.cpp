@@ -11,6 +11,9 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#if __has_include(<qpa/qplatformwindow.h>)
+#include <qpa/qplatformwindow.h>
+#endif
 
 namespace velti::forms {
 
@@ -27,7 +30,28 @@ namespace {
 // looks on screen to Qt, and one minimised through Qt's own title bar has nothing to bring it
 // back. There the modal window comes straight back from its title bar's minimise, and whenever a
 // window it blocks becomes active (the compositor handed it the keyboard, a click on it), the
-// modal window is brought forward with the keyboard, through xdg_activation_v1.
+// modal window is brought forward with the keyboard: asked for through xdg_activation_v1, and
+// where the compositor does not hand it over (mutter 43 refuses a token that the window it
+// activates did not ask for; weston has no such protocol), its surface is made afresh, which a
+// compositor shows in front with the keyboard, as any new window of the program that has it.
+void bringForward(const QPointer<QWidget>& modal, bool wayland) {
+    modal->show();
+    modal->raise();
+    modal->windowHandle()->requestActivate();
+    if (!wayland)
+        return;
+    QTimer::singleShot(300, modal, [modal] {
+        if (!modal || modal != QApplication::activeModalWidget() || modal->isActiveWindow())
+            return;
+#if __has_include(<qpa/qplatformwindow.h>)
+        if (QPlatformWindow* surface = modal->windowHandle()->handle()) {
+            surface->setVisible(false);
+            surface->setVisible(true);
+        }
+#endif
+    });
+}
+
 class WindowStates final : public QObject {
 public:
     explicit WindowStates(QObject* parent)
@@ -51,10 +75,11 @@ public:
         if (stateChange && window->isMinimized() && window == modal && wayland_) {
             QMetaObject::invokeMethod(
                 window,
-                [window] {
+                [window = QPointer<QWidget>(window)] {
+                    if (!window)
+                        return;
                     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-                    window->raise();
-                    window->windowHandle()->requestActivate();
+                    bringForward(window, true);
                 },
                 Qt::QueuedConnection);
         } else if (stateChange && window->isMinimized() && window == modal) {
@@ -66,7 +91,7 @@ public:
                    (stateChange || modal->isMinimized() || wayland_)) {
             QMetaObject::invokeMethod(
                 window,
-                [modal] {
+                [modal, wayland = wayland_] {
                     // Unless it has been closed meanwhile.
                     if (!modal || modal != QApplication::activeModalWidget())
                         return;
@@ -74,9 +99,7 @@ public:
                         if (top->isVisible() && top->isMinimized())
                             top->setWindowState(top->windowState() & ~Qt::WindowMinimized);
                     }
-                    modal->show();
-                    modal->raise();
-                    modal->windowHandle()->requestActivate();
+                    bringForward(modal, wayland);
                 },
                 Qt::QueuedConnection);
         }

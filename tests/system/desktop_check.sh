@@ -82,6 +82,10 @@ pids+=($!)
 atspi() { timeout 30 /usr/bin/python3 "$here/atspi.py" "$@" 2>/dev/null; }
 
 extents() { xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ','; }
+# The X focus is on this window; the number of the program's windows (AT-SPI). For within, which
+# runs its command afresh each time.
+focus_is() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+windows_are() { [ "$(atspi windows "$pid")" = "$1" ]; }
 mapped() { xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
 unmapped() { ! mapped "$1"; }
 
@@ -166,7 +170,7 @@ about_back() {
     xdotool windowminimize "$about"
     sleep 0.7
     xdotool windowactivate "$stopwatch" 2>/dev/null
-    within 30 mapped "$about" && within 30 test "$(xdotool getwindowfocus)" = "$about"
+    within 30 mapped "$about" && within 30 focus_is "$about"
 }
 # names_are NAMES: the program's top-level windows, as ROLE:NAME, through AT-SPI.
 names_are() {
@@ -224,7 +228,7 @@ as_it_was() {
     local top=$stopwatch d1 t1
     kill -0 "$pid" 2>/dev/null || return 1
     [ -n "$about" ] && top=$about
-    within 20 test "$(xdotool getwindowfocus)" = "$top" || { note "$WM left the focus elsewhere"; xdotool windowactivate "$top"; }
+    within 20 focus_is "$top" || { note "$WM left the focus elsewhere"; xdotool windowactivate "$top"; }
     d1=$(seconds) t1=$(date +%s%N)
     [ "$want" = counting ] && d0=$((d0 + (t1 - t0) / 1000000000))
     note "$1, $want: $(atspi state "$pid" any), display $d1 s for $d0 s"
@@ -242,7 +246,7 @@ if [ -n "${VELTI_DAY_ONLY:-}" ]; then
     # The other program is on screen first: a window that opens later takes the keyboard.
     within 50 xdotool search --onlyvisible --class xmessage >/dev/null
     start 1
-    within 20 test "$(xdotool getwindowfocus)" = "$stopwatch"
+    within 20 focus_is "$stopwatch"
     xdotool key alt+v sleep 0.3
     [ "$(atspi state "$pid")" = "ok counting" ] || die "the day did not begin: Alt+V at start did not count ($WM)"
     for want in ${VELTI_DAY_STATES:-counting paused}; do
@@ -412,7 +416,7 @@ keyboard_back() {
     "$@"
     gone "$pid" "$About" || return 1
     # As a person waits to see the stopwatch take the keyboard; Alt+V tells whether it did.
-    within 20 test "$(xdotool getwindowfocus 2>/dev/null)" = "$stopwatch"
+    within 20 focus_is "$stopwatch"
     xdotool key alt+v sleep 0.3
     counting=$(atspi state "$pid")
     buttons=$(atspi buttons "$pid" Vantelsiro)
@@ -549,12 +553,13 @@ check "the stopwatch's window destroyed behind the About window: closing that en
 stop
 
 # ---- Screens that change --------------------------------------------------------------------
-# On a private Xvnc, whose screen can shrink and lose a monitor: under this window manager, and
-# (once, beside openbox) with none.
-if command -v Xvnc >/dev/null && command -v xrandr >/dev/null; then
+# On a private Xvnc, whose screen can shrink and lose a monitor: under openbox and with none (the
+# program does the same under every manager; VELTI_SCREENS names others).
+if [ "$WM" != openbox ] && [ -z "${VELTI_SCREENS:-}" ]; then
+    note "screen changes: checked beside openbox"
+elif command -v Xvnc >/dev/null && command -v xrandr >/dev/null; then
     . "$here/screen_change.sh"
-    screens=("$WM")
-    [ "$WM" = openbox ] && screens+=(none)
+    read -r -a screens <<<"${VELTI_SCREENS:-openbox none}"
     screen_change_checks "$PROGRAM" "${screens[@]}"
 else
     check "Xvnc and xrandr, for the screen changes, are installed" false
@@ -573,7 +578,7 @@ else
     pids+=("$pid")
     check "Wayland: the information button is pressed through AT-SPI" \
         test "$(atspi press "$pid" "Informazioni su...")" = "pressed"
-    within 30 test "$(atspi windows "$pid")" = 2
+    within 30 windows_are 2
     sleep 0.5
     # The stopwatch's toplevel is the first one made; the About window's names it as its parent.
     first=$(grep -o 'get_toplevel(new id xdg_toplevel@[0-9]*)' "$work/wayland.log" | head -n1 | grep -o '[0-9]*)$' | tr -d ')')
@@ -584,7 +589,7 @@ else
     # The "Appunti" box names the About window as its parent: when it closes, the compositor
     # hands the keyboard back to that window.
     atspi press "$pid" Crediti "Informazioni su..." >/dev/null
-    within 30 test "$(atspi windows "$pid")" = 3
+    within 30 windows_are 3
     sleep 0.5
     about_id=$(grep -o 'get_toplevel(new id xdg_toplevel@[0-9]*)' "$work/wayland.log" | sed -n 2p | grep -o '[0-9]*)$')
     parent=$(grep -o 'xdg_toplevel@[0-9]*\.set_parent(xdg_toplevel@[0-9]*)' "$work/wayland.log" | sed -n 2p)
