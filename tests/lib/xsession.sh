@@ -64,7 +64,7 @@ checks_end() {
     [ "$(type -t on_exit)" = function ] && on_exit
     xsession_stop
     wait 2>/dev/null
-    rm -rf "$work"
+    [ -n "${VELTI_KEEP_WORK:-}" ] && echo "# kept: $work" || rm -rf "$work"
 }
 
 # xsession_start DIR [XVFB_ARGUMENT...]: a private Xvfb with a 1024x768 screen at 96 dpi, on a
