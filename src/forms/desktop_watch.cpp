@@ -120,8 +120,12 @@ public:
         // Once the screens and a window manager have had their say.
         settle_.setInterval(300);
         connect(&settle_, &QTimer::timeout, this, &ScreenChanges::bringWithinReach);
-        connect(qApp, &QGuiApplication::screenAdded, this, &ScreenChanges::watch);
+        connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
+            watch(screen);
+            settle_.start();
+        });
         connect(qApp, &QGuiApplication::screenRemoved, &settle_, qOverload<>(&QTimer::start));
+        // Nothing to do at start-up: only a change sets the timer going.
         for (QScreen* screen : QGuiApplication::screens())
             watch(screen);
     }
@@ -130,7 +134,6 @@ private:
     void watch(QScreen* screen) {
         connect(screen, &QScreen::geometryChanged, &settle_, qOverload<>(&QTimer::start));
         connect(screen, &QScreen::availableGeometryChanged, &settle_, qOverload<>(&QTimer::start));
-        settle_.start();
     }
     static void bringWithinReach() {
         const QList<QScreen*> screens = QGuiApplication::screens();
