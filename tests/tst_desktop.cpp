@@ -217,8 +217,9 @@ QString bring(Form1& form, const QString& state) {
 }
 
 // One press of a key to the focused widget, as the window system gives it: a repeat marked as
-// Qt marks one, or (presses alone, as on X11) a press with its key code and time that the
-// desktop's watch has first told the keys of, 30 ms after the last.
+// Qt marks one, or (presses alone, as on X11) a press 30 ms after the last that the desktop's
+// watch first tells the keys of, with its key code and whether the key moves the focus, and
+// drops if they say so.
 void press(QWidget& window, Qt::Key key, Qt::KeyboardModifiers modifiers, quint32 code, bool repeat,
            bool alone) {
     const QString text =
@@ -227,7 +228,8 @@ void press(QWidget& window, Qt::Key key, Qt::KeyboardModifiers modifiers, quint3
         return QTest::simulateEvent(window.focusWidget(), true, key, modifiers, text, repeat);
     static quint64 time = 1000;
     time += 30;
-    qApp->findChild<forms::Keys*>()->pressed(code, time);
+    if (qApp->findChild<forms::Keys*>()->pressed(code, time, key == Qt::Key_Tab))
+        return;
     QKeyEvent event(QEvent::KeyPress, key, modifiers, code, 0, 0, text);
     event.setTimestamp(time);
     QCoreApplication::sendEvent(window.focusWidget(), &event);

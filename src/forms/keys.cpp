@@ -52,21 +52,11 @@ bool actAsLatin(QObject* widget, const QKeyEvent& key) {
 
 Keys::Keys(QObject* parent) : QObject(parent) {}
 
-bool Keys::pressed(quint32 code, quint64 time) {
+bool Keys::pressed(quint32 code, quint64 time, bool navigates) {
     const auto last = down_.constFind(code);
     const bool repeat = last != down_.cend() && time - *last < 1000;
-    if (repeat) {
-        repeatCode_ = code;
-        repeatTime_ = time;
-    }
     down_.insert(code, time);
-    return repeat;
-}
-
-bool Keys::repeats(const QKeyEvent& key) const {
-    return key.isAutoRepeat() ||
-           (key.nativeScanCode() != 0 && key.nativeScanCode() == repeatCode_ &&
-            key.timestamp() == repeatTime_);
+    return repeat && !navigates;
 }
 
 // Only the keys that act are held to one press: Tab held still moves on through the buttons.
@@ -92,7 +82,8 @@ bool Keys::eventFilter(QObject* object, QEvent* event) {
     if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
-    if (repeats(*key) && acts(*key)) {
+    // A repeat that Qt marks as one (Wayland, Windows).
+    if (key->isAutoRepeat() && acts(*key)) {
         // Taken as the focused widget's own, so that no shortcut acts; then dropped.
         event->accept();
         return true;

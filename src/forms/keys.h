@@ -18,22 +18,20 @@ class Keys final : public QObject {
 public:
     explicit Keys(QObject* parent);
 
-    // A press straight from the window system, before Qt sees it. Where a key held down repeats
-    // as presses alone (X11 asked for detectable auto-repeat), Qt takes each for a new press: a
-    // press of a key that is down already, within a second of its last press, is a repeat.
-    // Whether the press repeats a key that is down.
-    bool pressed(quint32 code, quint64 time);
+    // A press straight from the window system, before Qt sees it, of a key that moves the focus
+    // (Tab, the arrows) or not: whether it is to be dropped. Where a key held down repeats as
+    // presses alone (X11 asked for detectable auto-repeat), Qt takes each for a new press: a
+    // press of a key that is down already, within a second of its last press, is a repeat, and
+    // only a key that moves the focus repeats.
+    bool pressed(quint32 code, quint64 time, bool navigates);
     void released(quint32 code) { down_.remove(code); }
 
     bool eventFilter(QObject* object, QEvent* event) override;
 
 private:
-    bool repeats(const QKeyEvent& key) const;
     static bool acts(const QKeyEvent& key);
 
     QHash<quint32, quint64> down_; // keys down, with the time of their last press
-    quint32 repeatCode_ = 0;       // the last press found to repeat
-    quint64 repeatTime_ = 0;
 };
 
 // Installs the key handling on the application; the desktop's own watch tells it its presses.

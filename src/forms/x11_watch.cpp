@@ -61,7 +61,7 @@ public:
             // A repeat is dropped here, before the accessibility bridge copies the press (without
             // its time) for a screen reader's key listeners, unless the key moves the focus.
             const auto* press = static_cast<const xcb_key_press_event_t*>(message);
-            return keys_.pressed(press->detail, press->time) && !navigates(press->detail);
+            return keys_.pressed(press->detail, press->time, navigates(press->detail));
         }
         case XCB_MAPPING_NOTIFY:
             navigation_.clear();
