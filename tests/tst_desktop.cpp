@@ -494,7 +494,8 @@ private slots:
 
     // The stopwatch owns the About window: desktops keep the two together, and the About window
     // is centred on the stopwatch's screen. Minimised on its own, it takes the stopwatch along,
-    // and comes back with it.
+    // and comes back with it. Where the desktop hands the keyboard to the stopwatch all the same,
+    // and nothing brings the About window forward, the keys typed there reach the About window.
     void theAboutWindowBelongsToTheStopwatch() {
         Harness h;
         Form1& form = h.startUp();
@@ -512,6 +513,24 @@ private slots:
             // comes back with it, in front.
             stopwatch->windowHandle()->setWindowState(Qt::WindowNoState);
             QTRY_VERIFY(!window->isMinimized());
+
+            const QString before = test::stateOf(form);
+            stopwatch->activateWindow();
+            QTRY_COMPARE(QGuiApplication::focusWindow(), stopwatch->windowHandle());
+            const QPointer<QWidget> alive(window);
+            const auto typed = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+                QTest::keyClick(stopwatch->windowHandle(), key, modifiers);
+            };
+            typed(Qt::Key_Tab);
+            QCOMPARE(Harness::focused(about), u"Command3"_qs);
+            typed(Qt::Key_Backtab, Qt::ShiftModifier);
+            QCOMPARE(Harness::focused(about), u"Command1"_qs);
+            typed(Qt::Key_M, Qt::AltModifier);
+            QTRY_COMPARE(window->height(), 270);
+            typed(Qt::Key_V, Qt::AltModifier);
+            typed(Qt::Key_Escape);
+            QTRY_VERIFY(!alive || !alive->isVisible());
+            QCOMPARE(test::stateOf(form), before);
         });
         QVERIFY(!stopwatch->isMinimized());
     }

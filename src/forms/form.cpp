@@ -2,6 +2,7 @@
 #include "forms/form.h"
 
 #include "forms/notices.h"
+#include "platform/title_bar.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -29,8 +30,8 @@ void Shell::setHeight(double twips) {
     const int clientTwips = qRound(twips) - description_.borderTop - description_.borderSide;
     if (clientTwips < 0)
         throw RuntimeError::invalidCall();
-    window->setBaseSize(window->width(), pixels(clientTwips));
-    window->setFixedHeight(pixels(clientTwips));
+    window->setBaseSize(window->width(), top_ + pixels(clientTwips));
+    window->setFixedHeight(top_ + pixels(clientTwips));
     showControlsInSight();
 }
 
@@ -39,7 +40,7 @@ void Shell::showControlsInSight() {
     for (auto* control : widget().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (control->isWindow() || control->size().isEmpty())
             continue;
-        if (!widget().rect().intersects(control->geometry()))
+        if (!widget().rect().adjusted(0, top_, 0, 0).intersects(control->geometry()))
             control->hide();
         else if (control->isHidden() && widget().isVisible()) {
             control->show();
@@ -50,7 +51,11 @@ void Shell::showControlsInSight() {
 
 void Shell::paintBackground() {
     if (!background_.isNull())
-        QPainter(&widget()).drawPixmap(0, 0, background_);
+        QPainter(&widget()).drawPixmap(0, top_, background_);
+}
+
+void Shell::wearTitleBar() {
+    top_ = velti::wearTitleBar(widget());
 }
 
 // The window opens with the focus on the enabled button with the lowest tab index: the first in

@@ -6,6 +6,7 @@
 #include "forms/controls.h"
 #include "forms/design.h"
 #include "forms/dispatch.h"
+#include "platform/title_bar.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -77,6 +78,8 @@ protected:
     bool unloading();
     void showControlsInSight();
     void paintBackground();
+    // Where the window draws its own title bar, the client area moves down below it.
+    void wearTitleBar();
     void shown();
     void moved();
     // Centres the window's frame, title bar included, on the screen of its owner.
@@ -89,6 +92,7 @@ private:
     const FormDescription& description_;
     Dispatcher dispatch_;
     QPixmap background_;
+    int top_ = 0; // where the client area begins: below the title bar the window draws itself
     // Until the desktop has framed a centred window, the frame centred is a guess.
     QPointer<QScreen> screen_;
     QMargins guess_;
@@ -100,10 +104,14 @@ private:
 // top-left corner, the focus on the enabled button with the lowest tab index when shown.
 template <class Base> class Form : public Base, public Shell {
 public:
-    Form(const FormDescription& description, Runtime& runtime, QWidget* parent, Qt::WindowType type)
-        : Base(parent, type | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                           Qt::MSWindowsFixedSizeDialogHint),
+    Form(const FormDescription& description, Runtime& runtime, QWidget* parent,
+         Qt::WindowFlags type)
+        // A title bar's hints would take a frameless window's frame back.
+        : Base(parent, type.testFlag(Qt::FramelessWindowHint)
+                           ? type
+                           : type | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                                 Qt::MSWindowsFixedSizeDialogHint),
           Shell(description, runtime, this) {
         build(description, *this, runtime.timers, runtime.icons);
         showControlsInSight();
@@ -138,7 +146,9 @@ class Dialog : public Form<QDialog> {
     Q_OBJECT
 public:
     Dialog(const FormDescription& description, Runtime& runtime, QWidget* owner)
-        : Form(description, runtime, owner, Qt::Dialog) {}
+        : Form(description, runtime, owner, Qt::Dialog | modalFrame()) {
+        wearTitleBar();
+    }
     // Shows the window modally and returns once it has closed. Other windows take no input
     // meanwhile; their timers go on ticking.
     void showModal();

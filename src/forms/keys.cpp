@@ -1,9 +1,12 @@
 // Keys as a person expects them: what a key held down does, and access keys on any layout.
 #include "forms/keys.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QShortcut>
 #include <QWidget>
+#include <QWindow>
 
 #include <string_view>
 
@@ -50,7 +53,75 @@ bool actAsLatin(QObject* widget, const QKeyEvent& key) {
 
 } // namespace
 
-Keys::Keys(QObject* parent) : QObject(parent) {}
+Keys::Keys(QObject* parent) : QObject(parent) {
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &Keys::follow);
+}
+
+// Where nothing brings a modal window forward (the compositor hid it, and keeps the keyboard on a
+// window it blocks), the keys typed there go to the modal window: Esc closes it, Return and Space
+// press its focused button, Tab and the arrows move on, its access keys click. Qt drops a blocked
+// window's keys before anything sees them, but asks the shortcuts first: the modal window's keys
+// are the program's shortcuts while a window it blocks has the keyboard, and only then.
+void Keys::follow(QWindow* focus) {
+    QWidget* modal = QApplication::activeModalWidget();
+    QWidget* typedOn = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (focus != nullptr && window->windowHandle() == focus)
+            typedOn = window;
+    }
+    const bool stray =
+        modal != nullptr && typedOn != nullptr && typedOn != modal && !modal->isAncestorOf(typedOn);
+    if (stray && modal != modal_) {
+        modal_ = modal;
+        shortcuts_.clear();
+        const auto add = [this, modal](const QKeySequence& keys, bool repeats, auto act) {
+            auto* shortcut = new QShortcut(keys, modal);
+            shortcut->setContext(Qt::ApplicationShortcut);
+            shortcut->setAutoRepeat(repeats);
+            connect(shortcut, &QShortcut::activated, modal, act);
+            shortcuts_.append(shortcut);
+        };
+        // The keys that act, once when held; those that move the focus, at every repeat.
+        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space})
+            add(key, false, [this, modal, key] { typeOn(modal, key, {}); });
+        for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down})
+            add(key, true, [this, modal, key] { typeOn(modal, key, {}); });
+        for (QKeyCombination back : {Qt::SHIFT | Qt::Key_Backtab, Qt::SHIFT | Qt::Key_Tab})
+            add(back, true, [this, modal] { typeOn(modal, Qt::Key_Backtab, Qt::ShiftModifier); });
+        for (QAbstractButton* button : modal->findChildren<QAbstractButton*>()) {
+            const QKeySequence mnemonic = QKeySequence::mnemonic(button->text());
+            if (mnemonic.isEmpty())
+                continue;
+            add(mnemonic, false, [button] {
+                if (!button->isEnabled() || !button->isVisible())
+                    return;
+                button->setFocus(Qt::ShortcutFocusReason);
+                button->animateClick();
+            });
+        }
+    }
+    enableShortcuts(stray);
+}
+
+void Keys::enableShortcuts(bool enabled) {
+    for (QShortcut* shortcut : std::as_const(shortcuts_)) {
+        if (shortcut != nullptr)
+            shortcut->setEnabled(enabled);
+    }
+}
+
+// A key typed on a window the modal window blocks, as if typed on the modal window: to its focused
+// button, whence Esc goes on to the window itself. Meanwhile the key is no shortcut.
+void Keys::typeOn(QWidget* modal, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    enableShortcuts(false);
+    const QPointer<QWidget> target = modal->focusWidget() != nullptr ? modal->focusWidget() : modal;
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+    if (target)
+        QCoreApplication::sendEvent(target, &release);
+    follow(QGuiApplication::focusWindow());
+}
 
 bool Keys::pressed(quint32 code, quint64 time, bool navigates) {
     const auto last = down_.constFind(code);

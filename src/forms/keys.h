@@ -1,14 +1,20 @@
 // Keys as a person expects them: a key held down that acts (Return, Enter, Space, Esc, an access
 // key) acts once, while Tab and the arrows repeat; and the access keys act on any keyboard
-// layout, a layout without Latin letters too.
+// layout, a layout without Latin letters too. A modal window's keys reach it even from a window
+// it blocks.
 #pragma once
 
 #include <QObject>
 
 #include <QHash>
+#include <QList>
+#include <QPointer>
 
 class QApplication;
 class QKeyEvent;
+class QShortcut;
+class QWidget;
+class QWindow;
 
 namespace velti::forms {
 
@@ -30,8 +36,13 @@ public:
 
 private:
     static bool acts(const QKeyEvent& key);
+    void follow(QWindow* focus);
+    void enableShortcuts(bool enabled);
+    void typeOn(QWidget* modal, Qt::Key key, Qt::KeyboardModifiers modifiers);
 
     QHash<quint32, quint64> down_; // keys down, with the time of their last press
+    QPointer<QWidget> modal_;      // the modal window whose keys are the program's own
+    QList<QPointer<QShortcut>> shortcuts_;
 };
 
 // Installs the key handling on the application; the desktop's own watch tells it its presses.

@@ -1,11 +1,14 @@
 #include "platform/msgbox.h"
 
+#include "platform/title_bar.h"
+
 #include <QMessageBox>
 
 namespace velti {
 
 int SystemMsgBox::show(const QString& prompt, int style, const QString& title, QWidget* owner) {
     QMessageBox box(owner);
+    box.setWindowFlags(box.windowFlags() | modalFrame());
     box.setWindowTitle(title);
     // Minimised, it keeps its name instead of taking its whole message for one.
     box.setWindowIconText(title);
@@ -27,6 +30,7 @@ int SystemMsgBox::show(const QString& prompt, int style, const QString& title, Q
     default:
         break;
     }
+    wearTitleBar(box);
     box.exec();
     // The keyboard goes back to the window the box spoke for. A window manager does it by itself;
     // without one, or when another program destroyed the box, nobody else would.
