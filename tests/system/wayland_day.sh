@@ -4,7 +4,7 @@
 # Under GNOME's mutter, a headless Wayland compositor with one 1280x1024 virtual monitor, keys
 # typed on mutter's own keyboard through its remote desktop interface (tests/lib/remote_keys.py),
 # so Super+H, Alt+Tab and the workspace keys act as on a desktop. Another program (weston-terminal)
-# is on screen first. Each row is done while counting and while paused:
+# is on screen first. Each row is done while counting, while paused and in a reading:
 #   - minimised (Super+H) and brought back with Alt+Tab;
 #   - Alt+Tab to the other program and back;
 #   - the other workspace and back (Super+Page_Down, Super+Page_Up);
@@ -17,7 +17,8 @@
 #   - Return held 1.5 s acts once.
 # After each: the program is running; the display is right to the second (counting on, or
 # frozen); the state, the enabled buttons and the focus are as before (AT-SPI); Space acts on the
-# focused button as designed, and the state is put back.
+# focused button as designed, and the state is put back. The rows are done once more in a
+# reading, the display frozen while the count goes on.
 #
 # Under weston (headless), whose seat has neither keyboard nor pointer (so no window is ever
 # active and no button has the focus) and no way to type from outside, the rows that need no
@@ -107,8 +108,11 @@ names_lack() { ! names_has "$1"; }
 has_keyboard() { [[ $(atspi buttons "$pid" "$1") == *:1:1* ]]; }
 
 # ---- The day's checks, on either compositor -----------------------------------------------
-declare -A next=([counting]=paused [paused]=counting)
-declare -A back=([counting]=alt+r [paused]=alt+p)
+declare -A next=([counting]=paused [paused]=counting [reading]=counting)
+declare -A back=([counting]=alt+r [paused]=alt+p [reading]=alt+i)
+# How each state is reached from the one before it: typed, or pressed through AT-SPI.
+declare -A typed=([paused]="alt+p" [reading]="alt+r sleep 0.3 key alt+i")
+declare -A pressed=([paused]="Pausa")
 # as_it_was TITLE: the program running, alone with its stopwatch, in the state it was, with the
 # same buttons enabled and focused; the display right to the second; then Space acts on the
 # focused button (when keys can be typed) and the state is put back.
@@ -140,20 +144,22 @@ recover() {
     done
     [ "$(atspi state "$pid")" = "ok $want" ] && return
     case "$want" in
-    counting) atspi press "$pid" Riprendi Vantelsiro; atspi press "$pid" Via Vantelsiro ;;
-    paused) atspi press "$pid" Via Vantelsiro; atspi press "$pid" Pausa Vantelsiro ;;
+    counting) for b in Riprendi OK Via; do atspi press "$pid" $b Vantelsiro; done ;;
+    paused) for b in OK Via Pausa; do atspi press "$pid" $b Vantelsiro; done ;;
+    reading) for b in Riprendi Via Rileva; do atspi press "$pid" $b Vantelsiro; done ;;
     esac >/dev/null
     note "  put back: $(atspi state "$pid")"
 }
-# day COMPOSITOR ROW...: each row, "TITLE|ACTION", done counting and paused.
+# day COMPOSITOR ROW...: each row, "TITLE|ACTION", done counting, paused, and in a reading where
+# keys can be typed.
 day() {
     local compositor=$1 row title action from failures=$failed
     shift
-    for want in counting paused; do
-        if [ "$want" = paused ]; then
-            if [ -n "$typing" ]; then remote key alt+p; else note "\"Pausa\" pressed: $(atspi press "$pid" Pausa Vantelsiro)"; fi
-            within 30 state_is paused ||
-                { check "paused with \"Pausa\" ($compositor): $(atspi state "$pid")" false; return 1; }
+    for want in counting paused ${typing:+reading}; do
+        if [ "$want" != counting ]; then
+            if [ -n "$typing" ]; then remote key ${typed[$want]}; else note "\"${pressed[$want]}\" pressed: $(atspi press "$pid" "${pressed[$want]}" Vantelsiro)"; fi
+            within 30 state_is "$want" ||
+                { check "$want ($compositor): $(atspi state "$pid")" false; return 1; }
         fi
         for row in "$@"; do
             IFS='|' read -r title action <<<"$row"
