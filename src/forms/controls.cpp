@@ -1,26 +1,15 @@
 // The controls: the Qt widgets' behaviour and the handles' checked operations.
 #include "forms/controls.h"
 
-#include <QFontInfo>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QShortcutEvent>
-#include <QStyle>
-#include <QStyleOptionButton>
-#include <QStylePainter>
 #include <QVariant>
 #include <QWidget>
 
 #include <utility>
 
 namespace velti::forms {
-
-QFont fitted(QFont font, const std::function<bool(const QFont&)>& fits) {
-    int size = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
-    while (!fits(font) && size > kCaptionMinimumPx)
-        font.setPixelSize(--size);
-    return font;
-}
 
 const char* const kIndex = "velti_index";
 
@@ -74,16 +63,11 @@ void ButtonControl::timerEvent(QTimerEvent* event) {
     update();
 }
 
-// The style centres the caption in the button's contents; it keeps a pixel clear of the frame's
-// inner edge at either end, as a framed label does of its border.
 QFont ButtonControl::fittedFont() const {
-    QStyleOptionButton option;
-    initStyleOption(&option);
-    const QRect room =
-        style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(2, 0, -2, 0);
-    return fitted(font(), [&](const QFont& font) {
-        const QSize caption = QFontMetrics(font).size(Qt::TextShowMnemonic, text());
-        return caption.width() <= room.width() && caption.height() <= room.height();
+    return fitted_.of(*this, text(), [this] {
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        return fittedButtonFont(*this, option);
     });
 }
 
@@ -91,16 +75,9 @@ void ButtonControl::paintEvent(QPaintEvent* event) {
     const QFont fitted = fittedFont();
     if (!pressShown_.isActive() && fitted == font())
         return QPushButton::paintEvent(event);
-    QStylePainter painter(this);
     QStyleOptionButton option;
     initStyleOption(&option);
-    if (pressShown_.isActive()) {
-        option.state |= QStyle::State_Sunken;
-        option.state &= ~QStyle::State_Raised;
-    }
-    painter.setFont(fitted);
-    option.fontMetrics = QFontMetrics(fitted);
-    painter.drawControl(QStyle::CE_PushButton, option);
+    paintButton(*this, option, fitted, pressShown_.isActive());
 }
 
 QString CommandButton::caption() const {
@@ -122,60 +99,8 @@ void CommandButton::setFocus() {
     button->setFocus(Qt::OtherFocusReason);
 }
 
-namespace {
-
-// The room a label leaves its text: QLabel indents a framed label's text by half an "x".
-QRect textRoom(const QLabel& label) {
-    QRect room = label.contentsRect().adjusted(label.margin(), label.margin(), -label.margin(),
-                                               -label.margin());
-    int indent = label.indent();
-    if (indent < 0 && label.frameWidth() > 0)
-        indent = label.fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2;
-    if (indent > 0 && (label.alignment() & Qt::AlignLeft))
-        room.setLeft(room.left() + indent);
-    else if (indent > 0 && (label.alignment() & Qt::AlignRight))
-        room.setRight(room.right() - indent);
-    return room;
-}
-
-// The height a line of text takes on screen, in logical pixels. On a scaled screen the face is
-// drawn at the scaled size, and its ascent and descent round up in device pixels: at scale 2 an
-// 11 px line needs 12.5 rows, not the 12 the logical metrics report.
-qreal lineHeight(QFont font, qreal ratio) {
-    if (font.pixelSize() <= 0)
-        return QFontMetricsF(font).height();
-    font.setPixelSize(qRound(font.pixelSize() * ratio));
-    return QFontMetricsF(font).height() / ratio;
-}
-
-// How a label lays out its plain text: as QLabel does, but a one-line field centres its line in
-// its box. QLabel would indent it from the top as far as from the side, and the descenders of the
-// memory fields (11 px of text in 15 rows) met the border below.
-int textFlags(const QLabel& label) {
-    const Qt::Alignment aligned =
-        QStyle::visualAlignment(label.layoutDirection(), label.alignment());
-    if (label.wordWrap())
-        return int(aligned) | Qt::TextWordWrap;
-    return int(aligned & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter | Qt::TextSingleLine;
-}
-
-} // namespace
-
 QFont CaptionLabel::fittedFont() const {
-    const QRect room = textRoom(*this);
-    return fitted(font(), [&](const QFont& font) {
-        const QFontMetrics metrics(font);
-        if (!wordWrap()) {
-            // A shrunk caption keeps the label's indent clear at its other end too: it never
-            // runs up to the border, whatever the font engine's rounding.
-            const int indent = contentsRect().width() - room.width();
-            return metrics.horizontalAdvance(text()) <= room.width() - indent &&
-                   lineHeight(font, devicePixelRatioF()) <= room.height();
-        }
-        // Every line, as the words fold in this face, and no word wider than the box.
-        const QRect drawn = metrics.boundingRect(room, textFlags(*this), text());
-        return drawn.width() <= room.width() && drawn.height() <= room.height();
-    });
+    return fitted_.of(*this, text(), [this] { return fittedLabelFont(*this); });
 }
 
 void CaptionLabel::paintEvent(QPaintEvent* event) {
@@ -184,9 +109,7 @@ void CaptionLabel::paintEvent(QPaintEvent* event) {
         return QLabel::paintEvent(event);
     QPainter painter(this);
     drawFrame(&painter);
-    painter.setFont(fitted);
-    style()->drawItemText(&painter, textRoom(*this), textFlags(*this), palette(), isEnabled(),
-                          text(), foregroundRole());
+    paintLabelText(painter, *this, fitted);
 }
 
 QString Label::caption() const {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/runtime_error.h"
+#include "forms/captions.h"
 #include "forms/dispatch.h"
 
 #include <QBasicTimer>
@@ -19,12 +20,6 @@
 #include <functional>
 
 namespace velti::forms {
-
-inline constexpr int kCaptionMinimumPx = 7;
-
-// The control's own font when the caption fits at that size, else the largest pixel size that
-// fits, never below kCaptionMinimumPx.
-QFont fitted(QFont font, const std::function<bool(const QFont&)>& fits);
 
 // The property that holds a control's index in its array.
 extern const char* const kIndex;
@@ -68,6 +63,7 @@ protected:
 
 private:
     QBasicTimer pressShown_;
+    FittedFont fitted_;
 };
 
 class CommandButton : public Control {
@@ -92,6 +88,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    FittedFont fitted_;
 };
 
 class Label : public Control {
