@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QSize>
 #include <QString>
+#include <QStyleOptionButton>
 
 #include <functional>
 
@@ -14,8 +15,6 @@ class QLabel;
 class QPainter;
 class QPushButton;
 class QWidget;
-
-#include <QStyleOptionButton>
 
 namespace velti::forms {
 
