@@ -7,8 +7,8 @@
 //                         seven rounds
 #include "about/form3.h"
 #include "app/application.h"
-#include "forms/form.h"
 #include "forms/setup.h"
+#include "forms/windows/form.h"
 #include "platform/clock.h"
 #include "platform/launcher.h"
 #include "platform/memory.h"
@@ -38,7 +38,7 @@ public:
 };
 
 // Nanoseconds per tick, the median of seven rounds.
-double perTick(forms::TimerControl* timer, int ticks) {
+double perTick(forms::TickTimer* timer, int ticks) {
     std::vector<double> rounds;
     for (int round = 0; round < 7; ++round) {
         QElapsedTimer elapsed;
@@ -70,13 +70,13 @@ int main(int argc, char** argv) {
 
     Form1& stopwatch = application.form1();
     stopwatch.findChild<QPushButton*>("Command1")->click();
-    auto* stopwatchTimer = stopwatch.findChild<forms::TimerControl*>("Timer1");
+    auto* stopwatchTimer = stopwatch.findChild<forms::TickTimer*>("Timer1");
     const double stopwatchNs = perTick(stopwatchTimer, ticks);
 
     double aboutNs = 0;
     QTimer::singleShot(0, &qt, [&] {
         Form3& about = *application.about();
-        auto* aboutTimer = about.findChild<forms::TimerControl*>("Timer1");
+        auto* aboutTimer = about.findChild<forms::TickTimer*>("Timer1");
         for (int i = 0; i < 200; ++i) // the notice typed
             aboutTimer->tick();
         aboutNs = perTick(aboutTimer, ticks / 4);
@@ -84,9 +84,9 @@ int main(int argc, char** argv) {
     });
     stopwatch.findChild<QPushButton*>("Command6")->click();
 
-    forms::TimerControl empty(byHand.floorMs, nullptr);
+    forms::TickTimer empty(byHand.floorMs, nullptr);
     int calls = 0;
-    QObject::connect(&empty, &forms::TimerControl::ticked, [&] { ++calls; });
+    QObject::connect(&empty, &forms::TickTimer::ticked, [&] { ++calls; });
     const double emptyNs = perTick(&empty, ticks);
 
     if (msgBox.shown != 0 || calls == 0) {

@@ -4,7 +4,7 @@
 #include <QAccessible>
 #include <QTest>
 
-#include "forms/notices.h"
+#include "forms/screen_reader/notices.h"
 
 using namespace velti;
 using velti::test::Harness;
@@ -40,7 +40,7 @@ public:
     QStringList heard;
     QPointer<QWidget> last; // the last notice shown
     bool eventFilter(QObject* object, QEvent* event) override {
-        if (auto* notice = qobject_cast<forms::accessibility::NoticeControl*>(object);
+        if (auto* notice = qobject_cast<forms::accessibility::NoticeWidget*>(object);
             notice != nullptr && event->type() == QEvent::Show) {
             heard << notice->words->text();
             last = notice;

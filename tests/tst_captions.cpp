@@ -38,10 +38,10 @@ void checkCaptions(QWidget* window, const QStringList& mayShrink = {}) {
     for (QLabel* label : window->findChildren<QLabel*>()) {
         // The notice of what an action changed is for assistive technology only, drawn nowhere.
         if (label->text().isEmpty() ||
-            qobject_cast<forms::accessibility::NoticeControl*>(label->parent()))
+            qobject_cast<forms::accessibility::NoticeWidget*>(label->parent()))
             continue;
         const QString name = label->objectName() + u' ' + label->text();
-        auto* caption = qobject_cast<forms::CaptionLabel*>(label);
+        auto* caption = qobject_cast<forms::LabelWidget*>(label);
         QVERIFY2(caption != nullptr, qPrintable(name));
         const QFont font = caption->fittedFont();
         if (designedFace && !mayShrink.contains(label->objectName()))
@@ -62,7 +62,7 @@ void checkCaptions(QWidget* window, const QStringList& mayShrink = {}) {
     }
     QVERIFY(drawn.size() >= 2);
     // A button's caption, as drawn: its ink (what the bare button lacks) stays off the frame.
-    for (auto* button : window->findChildren<forms::ButtonControl*>()) {
+    for (auto* button : window->findChildren<forms::ButtonWidget*>()) {
         const QString caption = button->text();
         if (caption.isEmpty())
             continue;
@@ -151,7 +151,7 @@ private slots:
             Harness::tick(about);
             QCOMPARE(QLocale().name(), locale);
             for (const char* name : {"Label3", "Label4", "Label8"}) {
-                auto* field = qobject_cast<forms::CaptionLabel*>(Harness::control(about, name));
+                auto* field = qobject_cast<forms::LabelWidget*>(Harness::control(about, name));
                 QVERIFY(field != nullptr);
                 const QString caption = field->text();
                 QVERIFY2(caption.endsWith(u" bytes"_qs), qPrintable(caption));

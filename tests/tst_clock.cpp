@@ -213,7 +213,7 @@ private slots:
         h.app.startUp();
         Form1& form = h.app.form1();
         Harness::click(form, "Command1");
-        forms::TimerControl* timer = Harness::timer(form);
+        forms::TickTimer* timer = Harness::timer(form);
         QCOMPARE(timer->interval(), test::kTimerFloorMs);
         // After its first tick, the timer waits for the second to turn, and a little more.
         QTRY_COMPARE(timer->interval(), 51);

@@ -3,7 +3,7 @@
 // (Random input with no pause between, beside a model of the stopwatch: tst_model.)
 #include "tests/support/harness.h"
 
-#include "forms/keys.h"
+#include "forms/desktop/keys.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -480,13 +480,13 @@ private slots:
         Harness h;
         Form1& form = h.startUp();
         Harness::click(form, "Command1");
-        auto* pause = static_cast<forms::ButtonControl*>(Harness::button(form, "Command3"));
+        auto* pause = static_cast<forms::ButtonWidget*>(Harness::button(form, "Command3"));
         give(form, u"Alt+P"_qs);
         QCOMPARE(test::stateOf(form), QStringLiteral("paused"));
         QVERIFY(pause->showsPress());
         QVERIFY(!pause->isDown());
         QTRY_VERIFY(!pause->showsPress());
-        auto* stop = static_cast<forms::ButtonControl*>(Harness::button(form, "Command2"));
+        auto* stop = static_cast<forms::ButtonWidget*>(Harness::button(form, "Command2"));
         give(form, u"Alt+S"_qs);
         QVERIFY(!stop->showsPress());
         QCOMPARE(test::stateOf(form), QStringLiteral("idle"));

@@ -455,7 +455,7 @@ private slots:
         int nested = 0;
         h->msgBox.whileShown = [&] {
             if (++nested <= 3)
-                probe.deliver([] { throw RuntimeError::overflow(); });
+                probe.dispatch().deliver([] { throw RuntimeError::overflow(); });
         };
         if (handler == u"click") {
             Harness::click(probe, "Command1");
@@ -536,7 +536,7 @@ private slots:
         h.msgBox.whileShown = [&] {
             disabledWhenShown = !Harness::button(form, "Command1")->isEnabled();
         };
-        form.deliver([&] {
+        form.dispatch().deliver([&] {
             form.Command1.setEnabled(false);
             QVERIFY(Harness::button(form, "Command1")->hasFocus());
             form.Command1.setFocus(); // disabled as far as a handler can tell

@@ -65,7 +65,7 @@ private slots:
         Harness h;
         h.startUp();
         h.withAbout([&](Form3& about) {
-            forms::TimerControl* timer = Harness::timer(about);
+            forms::TickTimer* timer = Harness::timer(about);
             QTRY_COMPARE_WITH_TIMEOUT(about.Indice, std::int16_t{4}, 10000);
             const int queries = h.memory.queries;
             QTRY_VERIFY(h.memory.queries > queries + 2);

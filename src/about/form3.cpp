@@ -4,11 +4,11 @@ namespace velti {
 
 Form3::Form3(forms::Runtime& runtime, const Services& services, QWidget* owner)
     : Dialog(form3Description(), runtime, owner), services_(services) {
-    onClick<&Form3::Command1_Click>(Command1);
-    onClick<&Form3::Command2_Click>(Command2);
-    onClick<&Form3::Command3_Click>(Command3);
-    onTimer<&Form3::Timer1_Timer>(Timer1);
-    onLoad<&Form3::Form_Load>();
+    onClick(Command1, &Form3::Command1_Click);
+    onClick(Command2, &Form3::Command2_Click);
+    onClick(Command3, &Form3::Command3_Click);
+    onTimer(Timer1, &Form3::Timer1_Timer);
+    onLoad(&Form3::Form_Load);
 }
 
 // Every tick types one character, then refreshes the memory figures, also once typing is done.
@@ -29,6 +29,5 @@ void Form3::Command3_Click() {
 }
 
 // Every close goes on, by "OK", Esc or the close box.
-void Form3::Form_Unload(std::int16_t& /*cancel*/) {}
 
 } // namespace velti

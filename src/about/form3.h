@@ -1,7 +1,7 @@
 // The About window: title, typed notice, memory figures and the help viewer.
 #pragma once
 
-#include "forms/form.h"
+#include "forms/windows/form.h"
 #include "platform/services.h"
 
 #include <QLocale>
@@ -35,9 +35,6 @@ public:
     QString Stringa;         // the notice; a "§" ends each line
     std::int16_t Sc = 0;     // position in Stringa of the character of this tick, from 1
     std::int16_t Indice = 0; // the element of Label1 that is being typed into
-
-protected:
-    void Form_Unload(std::int16_t& cancel) override;
 
 private:
     void Form_Load();

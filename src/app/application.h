@@ -2,7 +2,7 @@
 // windows to the platform services.
 #pragma once
 
-#include "forms/form.h"
+#include "forms/windows/form.h"
 #include "platform/services.h"
 
 #include <QString>

@@ -1,9 +1,9 @@
 // The application's set-up, made once before the first window.
 #include "forms/setup.h"
 
-#include "forms/desktop_watch.h"
-#include "forms/interfaces.h"
-#include "forms/keys.h"
+#include "forms/desktop/desktop_watch.h"
+#include "forms/desktop/keys.h"
+#include "forms/screen_reader/interfaces.h"
 
 #include <QApplication>
 #include <QFont>

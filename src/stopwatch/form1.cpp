@@ -6,14 +6,14 @@ namespace velti {
 
 Form1::Form1(forms::Runtime& runtime, Clock& clock, std::function<void()> openAbout)
     : Window(form1Description(), runtime), clock_(clock), openAbout_(std::move(openAbout)) {
-    onClick<&Form1::Command1_Click>(Command1);
-    onClick<&Form1::Command2_Click>(Command2);
-    onClick<&Form1::Command3_Click>(Command3);
-    onClick<&Form1::Command4_Click>(Command4);
-    onClick<&Form1::Command5_Click>(Command5);
-    onClick<&Form1::Command6_Click>(Command6);
-    onTimer<&Form1::Timer1_Timer, &Form1::untilNextSecond>(Timer1);
-    onLoad<&Form1::Form_Load>();
+    onClick(Command1, &Form1::Command1_Click);
+    onClick(Command2, &Form1::Command2_Click);
+    onClick(Command3, &Form1::Command3_Click);
+    onClick(Command4, &Form1::Command4_Click);
+    onClick(Command5, &Form1::Command5_Click);
+    onClick(Command6, &Form1::Command6_Click);
+    onTimer(Timer1, &Form1::Timer1_Timer, &Form1::untilNextSecond);
+    onLoad(&Form1::Form_Load);
 }
 
 // The display can change only when another whole second has passed since via, so the timer

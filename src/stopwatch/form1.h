@@ -2,7 +2,7 @@
 #pragma once
 
 #include "core/instant.h"
-#include "forms/form.h"
+#include "forms/windows/form.h"
 #include "platform/clock.h"
 
 #include <QString>

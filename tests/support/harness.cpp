@@ -48,7 +48,7 @@ Harness::~Harness() = default;
 int Harness::windowsShown() {
     int shown = 0;
     for (QWidget* top : QApplication::topLevelWidgets())
-        shown += top->isVisible() && dynamic_cast<forms::Shell*>(top) != nullptr ? 1 : 0;
+        shown += top->isVisible() && dynamic_cast<forms::FormBase*>(top) != nullptr ? 1 : 0;
     return shown;
 }
 
@@ -70,8 +70,8 @@ QLabel* Harness::label(QWidget& form, const char* name, int index) {
     return qobject_cast<QLabel*>(forms::controlOf(form, name, index));
 }
 
-forms::TimerControl* Harness::timer(QWidget& form) {
-    return qobject_cast<forms::TimerControl*>(forms::controlOf(form, "Timer1"));
+forms::TickTimer* Harness::timer(QWidget& form) {
+    return qobject_cast<forms::TickTimer*>(forms::controlOf(form, "Timer1"));
 }
 
 // Mouse and keys go through the window, as the windowing system delivers them, so a window behind

@@ -6,8 +6,8 @@
 
 #include "about/form3.h"
 #include "app/application.h"
-#include "forms/form.h"
-#include "forms/notices.h"
+#include "forms/screen_reader/notices.h"
+#include "forms/windows/form.h"
 #include "stopwatch/form1.h"
 
 #include <QLabel>
@@ -68,7 +68,7 @@ public:
     }
     static QPushButton* button(QWidget& form, const char* name);
     static QLabel* label(QWidget& form, const char* name, int index = -1);
-    static forms::TimerControl* timer(QWidget& form);
+    static forms::TickTimer* timer(QWidget& form);
 
     // A left click in the middle of the button, as the mouse gives it.
     static void click(QWidget& form, const char* name);

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/runtime_error.h"
-#include "forms/form.h"
+#include "forms/windows/form.h"
 
 #include <QString>
 
@@ -51,10 +51,10 @@ public:
     // elsewhere: a control of another window, gone when the step runs.
     Probe(forms::Runtime& runtime, Failing failing = {}, forms::Label* elsewhere = nullptr)
         : Window(probeDescription(), runtime), elsewhere_(elsewhere), failing_(failing) {
-        onClick<&Probe::Command1_Click>(Command1);
-        onClick<&Probe::Command2_Click>(Command2);
-        onTimer<&Probe::Timer1_Timer>(Timer1);
-        onLoad<&Probe::Form_Load>();
+        onClick(Command1, &Probe::Command1_Click);
+        onClick(Command2, &Probe::Command2_Click);
+        onTimer(Timer1, &Probe::Timer1_Timer);
+        onLoad(&Probe::Form_Load);
     }
 
     forms::CommandButton Command1{*this, "Command1"}; // fails where the test says

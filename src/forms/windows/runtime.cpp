@@ -1,5 +1,5 @@
 // The runtime: what the windows of one program share.
-#include "forms/runtime.h"
+#include "forms/windows/runtime.h"
 
 namespace velti::forms {
 

@@ -1,8 +1,8 @@
 // The design: a window built from its description.
-#include "forms/design.h"
+#include "forms/windows/design.h"
 
-#include "forms/controls.h"
-#include "forms/frame.h"
+#include "forms/windows/properties.h"
+#include "forms/windows/widgets.h"
 
 #include <QWindow>
 
@@ -10,8 +10,6 @@
 #include <map>
 
 namespace velti::forms {
-
-const char* const kDescribed = "velti_described";
 
 namespace {
 
@@ -32,7 +30,7 @@ QFont font(const FontSpec& designed, QFont base) {
 }
 
 QWidget* makeButton(const ControlDescription& c, QWidget* parent, Icons& icons) {
-    auto* button = new ButtonControl(text(c.caption), parent);
+    auto* button = new ButtonWidget(text(c.caption), parent);
     if (c.picture != nullptr) {
         button->setIcon(icons(c.picture));
         button->setIconSize(QSize(16, 16));
@@ -49,7 +47,7 @@ QWidget* makeButton(const ControlDescription& c, QWidget* parent, Icons& icons) 
 }
 
 QWidget* makeLabel(const ControlDescription& c, QWidget* parent) {
-    auto* label = new CaptionLabel(text(c.caption), parent);
+    auto* label = new LabelWidget(text(c.caption), parent);
     // A field is one line; other text folds at word boundaries.
     label->setWordWrap(!c.field);
     label->setTextFormat(Qt::PlainText);
@@ -95,7 +93,7 @@ void build(const FormDescription& d, QWidget& window, const TimerPolicy& timers,
         if (c.container != nullptr)
             parent = window.findChild<QWidget*>(QString::fromLatin1(c.container));
         if (c.kind == ControlKind::Timer) {
-            control = new TimerControl(std::max({c.interval, timers.floorMs, 1}), &window);
+            control = new TickTimer(std::max({c.interval, timers.floorMs, 1}), &window);
         } else {
             QWidget* widget = nullptr;
             if (c.kind == ControlKind::CommandButton) {
@@ -104,7 +102,7 @@ void build(const FormDescription& d, QWidget& window, const TimerPolicy& timers,
             } else if (c.kind == ControlKind::Label) {
                 widget = makeLabel(c, parent);
             } else if (c.kind == ControlKind::Frame) {
-                auto* frame = new FrameControl(parent);
+                auto* frame = new FrameWidget(parent);
                 frame->statusBar = c.statusBar;
                 // An untitled frame: an etched rectangle.
                 frame->setFrameStyle(QFrame::Box | QFrame::Sunken);

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "core/runtime_error.h"
-#include "forms/runtime.h"
+#include "forms/windows/runtime.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -20,20 +20,31 @@ namespace velti::forms {
 // Whether a window waits behind a modal one, and so takes no input by any path.
 bool isBlocked(const QWidget* window);
 
+// What a person is told of the windows, by whoever speaks to assistive technology: set once, at
+// set-up, before the first window. Unset, nothing is told.
+struct Telling {
+    // Called as a click's handler is about to run; what it returns is called once the handler has
+    // ended, and tells what the click changed.
+    std::function<void()> (*click)(QWidget* window) = nullptr;
+    // A control hidden until now has come into sight.
+    void (*cameIntoSight)(QWidget* control) = nullptr;
+};
+void setTelling(const Telling& telling);
+const Telling& telling();
+
 // Owned by its window, one each.
 class Dispatcher {
 public:
-    // A handler, a member function of the window's own class, called on the window.
-    using Handler = void (*)(QWidget& window);
+    // A handler, or the body of one, bound to its window.
+    using Handler = std::function<void()>;
 
     Dispatcher(Runtime& runtime, QWidget* window) : runtime_(runtime), window_(window) {}
 
     QWidget& widget() const { return *window_; }
     Runtime& runtime() const { return runtime_; }
 
-    // Runs a handler, or the body of one, with the run-time error convention around it.
-    void deliver(const std::function<void()>& body);
-    void deliver(Handler handler);
+    // Runs a handler with the run-time error convention around it.
+    void deliver(const Handler& handler);
 
     // Whoever sends the click (mouse, key, an assistive technology, a queued click), a disabled
     // or hidden button runs nothing, nor does one whose window waits behind a modal one. A person
@@ -56,7 +67,6 @@ public:
     void closeWhenIdle();
 
 private:
-    void click(QWidget* button, Handler handler);
     void enter();
     void leave(const RuntimeError* error);
 
@@ -64,11 +74,12 @@ private:
     QWidget* window_;
     int running_ = 0;
     bool closeWhenIdle_ = false;
+    // Buttons disabled by a handler, held enabled until the handler at that depth ends.
     struct Held {
         QPointer<QWidget> button;
         int depth;
     };
-    std::vector<Held> held_;
+    std::vector<Held> heldEnabled_;
 };
 
 } // namespace velti::forms

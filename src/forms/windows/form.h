@@ -3,9 +3,10 @@
 // handlers, member functions, are connected to them through the dispatcher it owns.
 #pragma once
 
-#include "forms/controls.h"
-#include "forms/design.h"
-#include "forms/dispatch.h"
+#include "forms/windows/controls.h"
+#include "forms/windows/design.h"
+#include "forms/windows/dispatch.h"
+#include "forms/windows/widgets.h"
 #include "platform/title_bar.h"
 
 #include <QCloseEvent>
@@ -13,25 +14,19 @@
 #include <QPixmap>
 
 #include <cstdint>
-#include <type_traits>
+#include <functional>
 #include <utility>
 
 class QScreen;
 
 namespace velti::forms {
 
-template <class> struct MemberOf;
-template <class Result, class Window> struct MemberOf<Result Window::*> { using Class = Window; };
-template <class Reference, class Window>
-using CopyConst =
-    std::conditional_t<std::is_const_v<std::remove_reference_t<Reference>>, const Window, Window>;
-
 // What a window is besides its Qt widget: its description, its dispatcher, its background, and
 // where it opens.
-class Shell {
+class FormBase {
 public:
-    Shell(const FormDescription& description, Runtime& runtime, QWidget* window);
-    virtual ~Shell() = default;
+    FormBase(const FormDescription& description, Runtime& runtime, QWidget* window);
+    virtual ~FormBase() = default;
 
     QWidget& widget() const { return dispatch_.widget(); }
     const FormDescription& description() const { return description_; }
@@ -39,7 +34,6 @@ public:
     // The window's handles reach their controls through its dispatcher.
     operator Dispatcher&() { return dispatch_; }
 
-    template <class Body> void deliver(Body&& body) { dispatch_.deliver(std::forward<Body>(body)); }
     // Sets the window's outer height in twips; the client area takes what the designed border
     // leaves. The top edge stays where it is.
     void setHeight(double twips);
@@ -50,28 +44,29 @@ public:
     void unload() { dispatch_.close(); }
 
 protected:
-    using Handler = Dispatcher::Handler;
-    using Pacing = int (*)(const QWidget& window);
-    // A handler, a member function of the window's own class, called on the window.
-    template <auto member> static auto call() {
-        return [](auto& window) {
-            using Window = typename MemberOf<decltype(member)>::Class;
-            return (static_cast<CopyConst<decltype(window), Window>&>(window).*member)();
-        };
-    }
-    template <auto handler> void onClick(const CommandButton& source) {
-        dispatch_.connectClick(static_cast<QPushButton*>(source.object()),
-                               Handler(call<handler>()));
+    // Each connects a handler, a member function of the window's own class, and runs it on the
+    // window: at the button's click, at the timer's tick, or at once for the Load handler.
+    template <class Window> void onClick(const CommandButton& source, void (Window::*handler)()) {
+        dispatch_.connectClick(
+            static_cast<QPushButton*>(source.object()),
+            [window = static_cast<Window*>(this), handler] { (window->*handler)(); });
     }
     // pacing, if given, tells after each tick of the running timer how many milliseconds until
     // the window has anything new to show; the next tick comes then.
-    template <auto handler, auto pacing = nullptr> void onTimer(const Timer& source) {
-        Pacing paced = nullptr;
-        if constexpr (pacing != nullptr)
-            paced = Pacing(call<pacing>());
-        connectTimer(static_cast<TimerControl*>(source.object()), Handler(call<handler>()), paced);
+    template <class Window>
+    void onTimer(const Timer& source, void (Window::*handler)(),
+                 int (Window::*pacing)() const = nullptr) {
+        auto* window = static_cast<Window*>(this);
+        std::function<int()> paced;
+        if (pacing != nullptr)
+            paced = [window, pacing] { return (window->*pacing)(); };
+        connectTimer(
+            static_cast<TickTimer*>(source.object()), [window, handler] { (window->*handler)(); },
+            std::move(paced));
     }
-    template <auto handler> void onLoad() { dispatch_.deliver(Handler(call<handler>())); }
+    template <class Window> void onLoad(void (Window::*handler)()) {
+        dispatch_.deliver([window = static_cast<Window*>(this), handler] { (window->*handler)(); });
+    }
 
     virtual void Form_Unload(std::int16_t& /*cancel*/) {}
     // Runs the Unload handler: whether the window may go.
@@ -86,7 +81,7 @@ protected:
     void centre(const QWidget* owner);
 
 private:
-    void connectTimer(TimerControl* timer, Handler handler, Pacing pacing);
+    void connectTimer(TickTimer* timer, Dispatcher::Handler handler, std::function<int()> pacing);
     void centre(QMargins frame);
 
     const FormDescription& description_;
@@ -102,7 +97,7 @@ private:
 
 // What both kinds of window do alike: built as designed, the background drawn unscaled from the
 // top-left corner, the focus on the enabled button with the lowest tab index when shown.
-template <class Base> class Form : public Base, public Shell {
+template <class Base> class Form : public Base, public FormBase {
 public:
     Form(const FormDescription& description, Runtime& runtime, QWidget* parent,
          Qt::WindowFlags type)
@@ -112,7 +107,7 @@ public:
                            : type | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                                  Qt::MSWindowsFixedSizeDialogHint),
-          Shell(description, runtime, this) {
+          FormBase(description, runtime, this) {
         build(description, *this, runtime.timers, runtime.icons);
         showControlsInSight();
     }

@@ -1,7 +1,7 @@
 // What an action changed, told to assistive technology once its handler has ended.
-#include "forms/notices.h"
+#include "forms/screen_reader/notices.h"
 
-#include "forms/frame.h"
+#include "forms/windows/widgets.h"
 
 #include <QAccessible>
 #include <QPushButton>
@@ -11,8 +11,8 @@ namespace velti::forms::accessibility {
 
 namespace {
 
-FrameControl* statusBar(const QWidget* window) {
-    for (auto* frame : window->findChildren<FrameControl*>()) {
+FrameWidget* statusBar(const QWidget* window) {
+    for (auto* frame : window->findChildren<FrameWidget*>()) {
         if (frame->statusBar)
             return frame;
     }
@@ -36,7 +36,7 @@ QString spoken(const QWidget* control) {
 
 } // namespace
 
-NoticeControl::NoticeControl(QWidget* parent) : QWidget(parent), words(new QLabel(this)) {
+NoticeWidget::NoticeWidget(QWidget* parent) : QWidget(parent), words(new QLabel(this)) {
     setFocusPolicy(Qt::NoFocus);
     setGeometry(0, 0, 0, 0);
     words->setGeometry(0, 0, 0, 0);
@@ -48,11 +48,11 @@ Seen look(QWidget* window) {
     Seen seen;
     seen.focus = window->focusWidget();
     seen.focusCaption = seen.focus ? spoken(seen.focus) : QString();
-    const FrameControl* bar = statusBar(window);
+    const FrameWidget* bar = statusBar(window);
     seen.status = bar != nullptr ? spoken(bar) : QString();
     for (auto* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (!control->isWindow() && control->isHidden() &&
-            qobject_cast<NoticeControl*>(control) == nullptr)
+            qobject_cast<NoticeWidget*>(control) == nullptr)
             seen.hidden << control;
     }
     return seen;
@@ -68,7 +68,7 @@ void tell(QWidget* window, const Seen& before) {
     QPointer<QLabel> time;
     QStringList said;
     QWidget* focus = window->focusWidget();
-    FrameControl* bar = statusBar(window);
+    FrameWidget* bar = statusBar(window);
     if (bar != nullptr && (spoken(bar) != before.status || focus != before.focus)) {
         const QList<QLabel*> labels = bar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
         time = labels.value(0);
@@ -92,14 +92,14 @@ void tell(QWidget* window, const Seen& before) {
     if (bar == nullptr && owner != nullptr && owner->isVisible())
         bar = statusBar(owner);
     if (bar == nullptr) {
-        bar = new FrameControl(window);
+        bar = new FrameWidget(window);
         bar->statusBar = true;
         bar->setGeometry(0, 0, 0, 0);
         bar->show();
     }
-    auto* notice = bar->findChild<NoticeControl*>(QString(), Qt::FindDirectChildrenOnly);
+    auto* notice = bar->findChild<NoticeWidget*>(QString(), Qt::FindDirectChildrenOnly);
     if (notice == nullptr) {
-        notice = new NoticeControl(bar);
+        notice = new NoticeWidget(bar);
         notice->hide();
     }
     // A moment later: the focus, moved by the handler or by the buttons it held, is heard first.

@@ -3,15 +3,12 @@
 // order.
 #pragma once
 
-#include "forms/description.h"
-#include "forms/runtime.h"
+#include "forms/windows/description.h"
+#include "forms/windows/runtime.h"
 
 class QWidget;
 
 namespace velti::forms {
-
-// A button's designed caption and what it does while it bears it, as a QStringList property.
-extern const char* const kDescribed;
 
 // Builds every control of the window. Timers run.
 void build(const FormDescription& description, QWidget& window, const TimerPolicy& timers,

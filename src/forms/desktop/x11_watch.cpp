@@ -1,9 +1,9 @@
 // The X11 watch: a window manager's doings told from other programs', from the X server's own
 // events.
-#include "forms/x11_watch.h"
+#include "forms/desktop/x11_watch.h"
 
-#include "forms/form.h"
-#include "forms/keys.h"
+#include "forms/desktop/keys.h"
+#include "forms/windows/form.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
@@ -270,7 +270,7 @@ private:
     void close(QWidget* top) {
         const QPointer<QWidget> owner =
             top->parentWidget() ? top->parentWidget()->window() : nullptr;
-        if (auto* form = dynamic_cast<Shell*>(top))
+        if (auto* form = dynamic_cast<FormBase*>(top))
             form->nativeWindowGone();
         else if (auto* box = qobject_cast<QDialog*>(top))
             box->reject();

@@ -1,8 +1,8 @@
 // The desktop watch: what a desktop does to the state of the program's windows.
-#include "forms/desktop_watch.h"
+#include "forms/desktop/desktop_watch.h"
 
 #ifdef VELTI_XCB
-#include "forms/x11_watch.h"
+#include "forms/desktop/x11_watch.h"
 #endif
 
 #include <QApplication>

@@ -1,8 +1,7 @@
 // Dispatch: the guard every click passes, handlers run with the run-time error convention, the
 // error box, and buttons held until the handler ends.
-#include "forms/dispatch.h"
+#include "forms/windows/dispatch.h"
 
-#include "forms/notices.h"
 #include "platform/msgbox.h"
 
 #include <QApplication>
@@ -19,10 +18,22 @@ bool isBlocked(const QWidget* window) {
     return modal != nullptr && modal != window;
 }
 
-void Dispatcher::deliver(const std::function<void()>& body) {
+namespace {
+Telling told;
+} // namespace
+
+void setTelling(const Telling& telling) {
+    told = telling;
+}
+
+const Telling& telling() {
+    return told;
+}
+
+void Dispatcher::deliver(const Handler& handler) {
     enter();
     try {
-        body();
+        handler();
     } catch (const RuntimeError& error) {
         return leave(&error);
     } catch (const std::exception& error) {
@@ -33,21 +44,18 @@ void Dispatcher::deliver(const std::function<void()>& body) {
     leave(nullptr);
 }
 
-void Dispatcher::deliver(Handler handler) {
-    deliver([&] { handler(*window_); });
-}
-
 void Dispatcher::connectClick(QPushButton* button, Handler handler) {
-    QObject::connect(button, &QPushButton::clicked, window_,
-                     [this, button, handler] { click(button, handler); });
-}
-
-void Dispatcher::click(QWidget* button, Handler handler) {
-    if (!isButtonEnabled(button) || !button->isVisible() || isBlocked(window_))
-        return;
-    const accessibility::Seen before = accessibility::look(window_);
-    deliver(handler);
-    accessibility::tell(window_, before);
+    QObject::connect(button, &QPushButton::clicked, window_, [this, button, handler] {
+        // The guard: a button that is off, out of sight or behind a modal window runs nothing.
+        if (!isButtonEnabled(button) || !button->isVisible() || isBlocked(window_))
+            return;
+        // What a person could see before, told what changed once the handler has ended.
+        const std::function<void()> tellWhatChanged =
+            told.click != nullptr ? told.click(window_) : nullptr;
+        deliver(handler);
+        if (tellWhatChanged)
+            tellWhatChanged();
+    });
 }
 
 void Dispatcher::operation() {
@@ -56,15 +64,15 @@ void Dispatcher::operation() {
 }
 
 void Dispatcher::setButtonEnabled(QWidget* button, bool enabled) {
-    std::erase_if(held_, [button](const Held& h) { return h.button == button; });
+    std::erase_if(heldEnabled_, [button](const Held& h) { return h.button == button; });
     if (!enabled && running_ > 0 && button->isEnabled() && window_->focusWidget() == button)
-        held_.push_back({button, running_});
+        heldEnabled_.push_back({button, running_});
     else
         button->setEnabled(enabled);
 }
 
 bool Dispatcher::isButtonEnabled(const QWidget* button) const {
-    return button->isEnabled() && std::none_of(held_.begin(), held_.end(),
+    return button->isEnabled() && std::none_of(heldEnabled_.begin(), heldEnabled_.end(),
                                                [button](auto& h) { return h.button == button; });
 }
 
@@ -78,7 +86,7 @@ void Dispatcher::leave(const RuntimeError* error) {
     --runtime_.running;
     // Taken out first: disabling one moves the focus, which may deliver further events.
     std::vector<Held> released;
-    std::erase_if(held_, [&](const Held& h) {
+    std::erase_if(heldEnabled_, [&](const Held& h) {
         if (h.depth >= depth)
             released.push_back(h);
         return h.depth >= depth;

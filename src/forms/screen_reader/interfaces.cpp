@@ -1,12 +1,12 @@
 // What assistive technology sees of the windows: the layer's own interfaces.
-#include "forms/interfaces.h"
+#include "forms/screen_reader/interfaces.h"
 
-#include "forms/controls.h"
-#include "forms/design.h"
-#include "forms/dispatch.h"
-#include "forms/form.h"
-#include "forms/frame.h"
-#include "forms/notices.h"
+#include "forms/screen_reader/notices.h"
+#include "forms/windows/controls.h"
+#include "forms/windows/dispatch.h"
+#include "forms/windows/form.h"
+#include "forms/windows/properties.h"
+#include "forms/windows/widgets.h"
 
 #include <QAccessibleWidget>
 #include <QKeySequence>
@@ -110,7 +110,7 @@ private:
 };
 
 bool isForm(const QObject* object) {
-    return dynamic_cast<const Shell*>(object) != nullptr;
+    return dynamic_cast<const FormBase*>(object) != nullptr;
 }
 
 // Asked with the most derived class name first. A frame is a border, unless it is designed as the
@@ -127,16 +127,16 @@ QAccessibleInterface* factory(const QString& className, QObject* object) {
         window != nullptr && window->isWindow() && isForm(object))
         return new ContainerInterface(
             window, window->windowType() == Qt::Dialog ? QAccessible::Dialog : QAccessible::Window);
-    if (is(ButtonControl::staticMetaObject))
+    if (is(ButtonWidget::staticMetaObject))
         return new ButtonInterface(static_cast<QPushButton*>(object));
-    if (is(FrameControl::staticMetaObject)) {
-        auto* frame = static_cast<FrameControl*>(object);
+    if (is(FrameWidget::staticMetaObject)) {
+        auto* frame = static_cast<FrameWidget*>(object);
         return new ContainerInterface(frame, frame->statusBar ? QAccessible::StatusBar
                                                               : QAccessible::Border);
     }
-    if (is(CaptionLabel::staticMetaObject))
+    if (is(LabelWidget::staticMetaObject))
         return new LabelInterface(static_cast<QLabel*>(object));
-    if (is(NoticeControl::staticMetaObject))
+    if (is(NoticeWidget::staticMetaObject))
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Notification);
     return nullptr;
 }
@@ -167,6 +167,14 @@ void tellOfShownControls(QAccessibleEvent* event) {
 void install() {
     QAccessible::installFactory(factory);
     passOn = QAccessible::installUpdateHandler(tellOfShownControls);
+    // After each click's handler a person hears what it changed; a control that comes into
+    // sight joins the tree.
+    setTelling({
+        .click = [](QWidget* window) -> std::function<void()> {
+            return [window, before = look(window)] { tell(window, before); };
+        },
+        .cameIntoSight = &joinedTheTree,
+    });
 }
 
 } // namespace velti::forms::accessibility

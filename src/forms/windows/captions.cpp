@@ -1,5 +1,5 @@
 // Captions that always show whole: the fitted font, worked out once per change, and the painting.
-#include "forms/captions.h"
+#include "forms/windows/captions.h"
 
 #include <QFontInfo>
 #include <QLabel>

@@ -17,10 +17,10 @@ inline constexpr int kNoticeShownMs = 1500;
 
 // Where a window says what an action changed, to assistive technology alone: it has no size and
 // draws nothing. Its one label holds the words, and it is hidden after a while.
-class NoticeControl final : public QWidget {
+class NoticeWidget final : public QWidget {
     Q_OBJECT
 public:
-    explicit NoticeControl(QWidget* parent);
+    explicit NoticeWidget(QWidget* parent);
     QLabel* const words;
     QTimer shown;
 };

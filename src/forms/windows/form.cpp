@@ -1,7 +1,7 @@
 // The window kinds: building, opening, showing, painting and centring a window.
-#include "forms/form.h"
+#include "forms/windows/form.h"
 
-#include "forms/notices.h"
+#include "forms/windows/widgets.h"
 #include "platform/title_bar.h"
 
 #include <QGuiApplication>
@@ -11,20 +11,21 @@
 
 namespace velti::forms {
 
-Shell::Shell(const FormDescription& description, Runtime& runtime, QWidget* window)
+FormBase::FormBase(const FormDescription& description, Runtime& runtime, QWidget* window)
     : description_(description), dispatch_(runtime, window) {
     if (description.picture != nullptr)
         background_ = QPixmap(QString::fromUtf8(description.picture));
 }
 
-void Shell::connectTimer(TimerControl* timer, Handler handler, Pacing pacing) {
-    QObject::connect(timer, &TimerControl::ticked, &widget(),
-                     [this, handler] { dispatch_.deliver(handler); });
-    if (pacing != nullptr && dispatch_.runtime().timers.pacing)
-        timer->pace([this, pacing] { return pacing(widget()); });
+void FormBase::connectTimer(TickTimer* timer, Dispatcher::Handler handler,
+                            std::function<int()> pacing) {
+    QObject::connect(timer, &TickTimer::ticked, &widget(),
+                     [this, handler = std::move(handler)] { dispatch_.deliver(handler); });
+    if (pacing && dispatch_.runtime().timers.pacing)
+        timer->pace(std::move(pacing));
 }
 
-void Shell::setHeight(double twips) {
+void FormBase::setHeight(double twips) {
     dispatch_.operation();
     QWidget* window = &widget();
     const int clientTwips = qRound(twips) - description_.borderTop - description_.borderSide;
@@ -36,7 +37,7 @@ void Shell::setHeight(double twips) {
 }
 
 // A control comes into sight, and joins what a reader can see, when the window grows to reach it.
-void Shell::showControlsInSight() {
+void FormBase::showControlsInSight() {
     for (auto* control : widget().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (control->isWindow() || control->size().isEmpty())
             continue;
@@ -44,24 +45,25 @@ void Shell::showControlsInSight() {
             control->hide();
         else if (control->isHidden() && widget().isVisible()) {
             control->show();
-            accessibility::joinedTheTree(control);
+            if (telling().cameIntoSight != nullptr)
+                telling().cameIntoSight(control);
         }
     }
 }
 
-void Shell::paintBackground() {
+void FormBase::paintBackground() {
     if (!background_.isNull())
         QPainter(&widget()).drawPixmap(0, top_, background_);
 }
 
-void Shell::wearTitleBar() {
+void FormBase::wearTitleBar() {
     top_ = velti::wearTitleBar(widget());
 }
 
 // The window opens with the focus on the enabled button with the lowest tab index: the first in
 // the tab order that may take it. Qt sends a show event again whenever the window comes back (a
 // restore, a return from another workspace): the focus stays then where the person left it.
-void Shell::shown() {
+void FormBase::shown() {
     if (std::exchange(opened_, true))
         return;
     const ControlDescription* first = nullptr;
@@ -79,7 +81,7 @@ void Shell::shown() {
     widget().windowHandle()->requestActivate();
 }
 
-bool Shell::unloading() {
+bool FormBase::unloading() {
     std::int16_t cancel = 0;
     dispatch_.deliver([&] { Form_Unload(cancel); });
     return cancel == 0;
@@ -110,14 +112,14 @@ QMargins frameMargins(const QWidget* window) {
 
 // The frame is not known until the desktop has framed the window: until then the owner's frame
 // stands in for it, and the window is placed again once its own is known.
-void Shell::centre(const QWidget* owner) {
+void FormBase::centre(const QWidget* owner) {
     screen_ = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
     guess_ = owner != nullptr ? frameMargins(owner) : QMargins();
     framed_ = false;
     centre(guess_);
 }
 
-void Shell::centre(QMargins frame) {
+void FormBase::centre(QMargins frame) {
     if (!screen_)
         return;
     QRect outer(QPoint(), widget().size().grownBy(frame));
@@ -128,7 +130,7 @@ void Shell::centre(QMargins frame) {
         widget().move(widget().pos() + client - widget().geometry().topLeft());
 }
 
-void Shell::moved() {
+void FormBase::moved() {
     if (framed_ || widget().frameGeometry() == widget().geometry())
         return;
     framed_ = true;

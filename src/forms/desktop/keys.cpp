@@ -1,5 +1,5 @@
 // Keys as a person expects them: what a key held down does, and access keys on any layout.
-#include "forms/keys.h"
+#include "forms/desktop/keys.h"
 
 #include <QAbstractButton>
 #include <QApplication>
