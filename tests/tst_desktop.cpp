@@ -480,15 +480,23 @@ private slots:
         Harness h;
         Form1& form = h.startUp();
         Harness::click(form, "Command1");
-        auto* pause = static_cast<forms::ButtonWidget*>(Harness::button(form, "Command3"));
+        QPushButton* pause = Harness::button(form, "Command3");
         give(form, u"Alt+P"_qs);
         QCOMPARE(test::stateOf(form), QStringLiteral("paused"));
-        QVERIFY(pause->showsPress());
+        // Drawn pressed, then, a moment later, as it was: the button was never down.
+        const QImage pressed = pause->grab().toImage();
         QVERIFY(!pause->isDown());
-        QTRY_VERIFY(!pause->showsPress());
-        auto* stop = static_cast<forms::ButtonWidget*>(Harness::button(form, "Command2"));
+        QTRY_VERIFY(pause->grab().toImage() != pressed);
+        const QImage raised = pause->grab().toImage();
+        pause->setDown(true);
+        QCOMPARE(pause->grab().toImage(), pressed);
+        pause->setDown(false);
+        QCOMPARE(pause->grab().toImage(), raised);
+        QPushButton* stop = Harness::button(form, "Command2");
         give(form, u"Alt+S"_qs);
-        QVERIFY(!stop->showsPress());
+        const QImage disabled = stop->grab().toImage();
+        QTest::qWait(150);
+        QCOMPARE(stop->grab().toImage(), disabled);
         QCOMPARE(test::stateOf(form), QStringLiteral("idle"));
     }
 

@@ -57,7 +57,7 @@ private slots:
         QVERIFY(info->text().isEmpty());
         QVERIFY(!info->icon().isNull());
         QCOMPARE(info->toolTip(), QStringLiteral("Informazioni su..."));
-        QCOMPARE(Harness::timer(form)->period(), test::kTimerFloorMs);
+        QCOMPARE(Harness::timer(form)->interval(), test::kTimerFloorMs);
     }
 
     // The notice typed, the timer keeps its period, and each tick still reads the memory figures.

@@ -1,3 +1,4 @@
+// The About window: its handlers connected, and what its buttons and its timer do.
 #include "about/form3.h"
 
 namespace velti {

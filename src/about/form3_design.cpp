@@ -19,8 +19,6 @@ const FormDescription& form3Description() {
         .description = VELTI_NAME ", versione " VELTI_VERSION_MAJOR_TEXT,
         .clientWidth = 4830,
         .clientHeight = 3075,
-        .borderSide = 45,
-        .borderTop = 330,
         .centred = true,
         .icon = ":/velti/logo.ico",
         .picture = ":/velti/background.bmp",

@@ -1,3 +1,4 @@
+// The application: its record, the windows wired to the real services, and the start routine.
 #include "app/application.h"
 
 #include "about/form3.h"

@@ -1,3 +1,4 @@
+// The program: Vantelsiro starts with the real services and takes no command line.
 #include "app/application.h"
 
 int main() {

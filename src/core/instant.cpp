@@ -1,3 +1,4 @@
+// Instants: a point in time as a day count, and its parts.
 #include "core/instant.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Whole numbers through a display pattern.
 #include "core/number_format.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The run-time errors a handler may end with, by number and message.
 #include "core/runtime_error.h"
 
 #include <limits>

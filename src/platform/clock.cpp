@@ -1,3 +1,4 @@
+// The clock: the wall clock read once, advanced by a monotonic one.
 #include "platform/clock.h"
 
 #include <QDate>

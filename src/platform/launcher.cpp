@@ -1,3 +1,4 @@
+// Starting another program: the help viewer.
 #include "platform/launcher.h"
 
 #include <QDir>

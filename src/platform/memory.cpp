@@ -1,3 +1,4 @@
+// The machine's memory figures, as the operating system gives them.
 #include "platform/memory.h"
 
 #include <algorithm>

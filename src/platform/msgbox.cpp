@@ -1,3 +1,4 @@
+// The real message box: a QMessageBox, modal, with the program's title bar on Wayland.
 #include "platform/msgbox.h"
 
 #include "platform/title_bar.h"

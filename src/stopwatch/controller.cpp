@@ -1,4 +1,5 @@
-// Start, stop, pause and resume, reading, and reset. Each handler's steps run in this order.
+// The handlers: start, stop, pause and resume, reading, reset, and the information button. Each
+// handler's steps run in this order.
 #include "stopwatch/form1.h"
 
 namespace velti {
@@ -92,6 +93,11 @@ void Form1::Command4_Click() {
 void Form1::Command5_Click() {
     Label1.setCaption(QStringLiteral("00:00:00"));
     Command1.setFocus();
+}
+
+// The information button: the About window, modal.
+void Form1::Command6_Click() {
+    openAbout_();
 }
 
 } // namespace velti

@@ -4,6 +4,8 @@
 
 #include "core/number_format.h"
 
+#include <cmath>
+
 namespace velti {
 
 QString elapsedText(std::int32_t count) {
@@ -27,6 +29,16 @@ void Form1::Timer1_Timer() {
     if (count < 0)
         return;
     Label1.setCaption(elapsedText(count));
+}
+
+// The display can change only when another whole second has passed since via, so the timer
+// sleeps until just after that: one wake-up a second instead of one every period, and the new
+// second shown at once.
+int Form1::untilNextSecond() const {
+    const double since = std::round((clock_.preciseNow() - via) * kSecondsPerDay * 1e6) / 1e6;
+    if (since < 0)
+        return 0;
+    return static_cast<int>((std::floor(since) + 1 - since) * 1000) + 1;
 }
 
 } // namespace velti

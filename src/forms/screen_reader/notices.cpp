@@ -40,8 +40,8 @@ NoticeWidget::NoticeWidget(QWidget* parent) : QWidget(parent), words(new QLabel(
     setFocusPolicy(Qt::NoFocus);
     setGeometry(0, 0, 0, 0);
     words->setGeometry(0, 0, 0, 0);
-    shown.setSingleShot(true);
-    connect(&shown, &QTimer::timeout, this, &QWidget::hide);
+    hiding.setSingleShot(true);
+    connect(&hiding, &QTimer::timeout, this, &QWidget::hide);
 }
 
 Seen look(QWidget* window) {
@@ -110,7 +110,7 @@ void tell(QWidget* window, const Seen& before) {
                                said.join(QStringLiteral(", ")));
         notice->hide();
         notice->show();
-        notice->shown.start(kNoticeShownMs);
+        notice->hiding.start(kNoticeShownMs);
     });
 }
 

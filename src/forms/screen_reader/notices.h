@@ -22,7 +22,7 @@ class NoticeWidget final : public QWidget {
 public:
     explicit NoticeWidget(QWidget* parent);
     QLabel* const words;
-    QTimer shown;
+    QTimer hiding; // hides it once it has been there to be read
 };
 
 // What a person could see of a window before a click's handler ran.

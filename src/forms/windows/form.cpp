@@ -63,7 +63,7 @@ void FormBase::wearTitleBar() {
 // The window opens with the focus on the enabled button with the lowest tab index: the first in
 // the tab order that may take it. Qt sends a show event again whenever the window comes back (a
 // restore, a return from another workspace): the focus stays then where the person left it.
-void FormBase::shown() {
+void FormBase::onShow() {
     if (std::exchange(opened_, true))
         return;
     const ControlDescription* first = nullptr;

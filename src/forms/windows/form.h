@@ -40,7 +40,7 @@ public:
     // Another program destroyed the native window: it goes as if closed, once none of its
     // handlers runs.
     void nativeWindowGone() { dispatch_.closeWhenIdle(); }
-    // Closes the window as its close box does: the Unload handler runs first, and may cancel.
+    // The window's Unload, as a handler asks for it.
     void unload() { dispatch_.close(); }
 
 protected:
@@ -75,7 +75,7 @@ protected:
     void paintBackground();
     // Where the window draws its own title bar, the client area moves down below it.
     void wearTitleBar();
-    void shown();
+    void onShow();
     void moved();
     // Centres the window's frame, title bar included, on the screen of its owner.
     void centre(const QWidget* owner);
@@ -116,7 +116,7 @@ protected:
     void paintEvent(QPaintEvent* /*event*/) override { paintBackground(); }
     void showEvent(QShowEvent* event) override {
         Base::showEvent(event);
-        shown();
+        onShow();
     }
     void moveEvent(QMoveEvent* event) override {
         Base::moveEvent(event);

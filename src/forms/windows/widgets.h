@@ -24,7 +24,6 @@ class ButtonWidget final : public QPushButton {
     Q_OBJECT
 public:
     using QPushButton::QPushButton;
-    bool showsPress() const { return pressShown_.isActive(); }
     QFont fittedFont() const;
 
 protected:
@@ -68,7 +67,6 @@ class TickTimer final : public QTimer {
     Q_OBJECT
 public:
     TickTimer(int period, QObject* parent);
-    int period() const { return period_; }
     bool isEnabled() const { return isActive(); }
     void setEnabled(bool enabled);
     // One tick, as the running timer gives it; nothing while disabled.
