@@ -167,14 +167,7 @@ void tellOfShownControls(QAccessibleEvent* event) {
 void install() {
     QAccessible::installFactory(factory);
     passOn = QAccessible::installUpdateHandler(tellOfShownControls);
-    // After each click's handler a person hears what it changed; a control that comes into
-    // sight joins the tree.
-    setTelling({
-        .click = [](QWidget* window) -> std::function<void()> {
-            return [window, before = look(window)] { tell(window, before); };
-        },
-        .cameIntoSight = &joinedTheTree,
-    });
+    tellWhatClicksChange();
 }
 
 } // namespace velti::forms::accessibility

@@ -1,6 +1,7 @@
 // What an action changed, told to assistive technology once its handler has ended.
 #include "forms/screen_reader/notices.h"
 
+#include "forms/windows/dispatch.h"
 #include "forms/windows/widgets.h"
 
 #include <QAccessible>
@@ -129,6 +130,15 @@ QString withoutMarkers(QString caption) {
     }
     caption.truncate(kept);
     return caption;
+}
+
+void tellWhatClicksChange() {
+    setTelling({
+        .click = [](QWidget* window) -> std::function<void()> {
+            return [window, before = look(window)] { tell(window, before); };
+        },
+        .cameIntoSight = &joinedTheTree,
+    });
 }
 
 } // namespace velti::forms::accessibility

@@ -37,6 +37,9 @@ Seen look(QWidget* window);
 void tell(QWidget* window, const Seen& before);
 // A hidden control has come into sight: it joins the window's tree, the same object it was.
 void joinedTheTree(QWidget* control);
+// From now on a person hears what each click changed, and a control that comes into sight joins
+// the tree.
+void tellWhatClicksChange();
 // A caption without its access-key markers; "&&" stands for one "&".
 QString withoutMarkers(QString caption);
 
