@@ -218,8 +218,8 @@ QString bring(Form1& form, const QString& state) {
 
 // One press of a key to the focused widget, as the window system gives it: a repeat marked as
 // Qt marks one, or (presses alone, as on X11) a press 30 ms after the last that the desktop's
-// watch first tells the keys of, with its key code and whether the key moves the focus, and
-// drops if they say so.
+// watch first tells the keys of, with its key code and keysym (Tab's is XK_Tab; the others' stand
+// for keys that do not move the focus), and drops if they say so.
 void press(QWidget& window, Qt::Key key, Qt::KeyboardModifiers modifiers, quint32 code, bool repeat,
            bool alone) {
     const QString text =
@@ -228,7 +228,7 @@ void press(QWidget& window, Qt::Key key, Qt::KeyboardModifiers modifiers, quint3
         return QTest::simulateEvent(window.focusWidget(), true, key, modifiers, text, repeat);
     static quint64 time = 1000;
     time += 30;
-    if (qApp->findChild<forms::Keys*>()->pressed(code, time, key == Qt::Key_Tab))
+    if (qApp->findChild<forms::Keys*>()->pressed(code, time, key == Qt::Key_Tab ? 0xff09 : key))
         return;
     QKeyEvent event(QEvent::KeyPress, key, modifiers, code, 0, 0, text);
     event.setTimestamp(time);

@@ -123,11 +123,17 @@ void Keys::typeOn(QWidget* modal, Qt::Key key, Qt::KeyboardModifiers modifiers) 
     follow(QGuiApplication::focusWindow());
 }
 
-bool Keys::pressed(quint32 code, quint64 time, bool navigates) {
+bool Keys::pressed(quint32 code, quint64 time, quint32 keysym) {
     const auto last = down_.constFind(code);
     const bool repeat = last != down_.cend() && time - *last < 1000;
     down_.insert(code, time);
-    return repeat && !navigates;
+    return repeat && !movesFocus(keysym);
+}
+
+// Tab, ISO_Left_Tab, the arrows and the keypad's arrows, by their XKB keysyms.
+bool Keys::movesFocus(quint32 keysym) {
+    return keysym == 0xff09 || keysym == 0xfe20 || (keysym >= 0xff51 && keysym <= 0xff54) ||
+           (keysym >= 0xff96 && keysym <= 0xff99);
 }
 
 // Only the keys that act are held to one press: Tab held still moves on through the buttons.

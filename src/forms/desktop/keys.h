@@ -24,18 +24,19 @@ class Keys final : public QObject {
 public:
     explicit Keys(QObject* parent);
 
-    // A press straight from the window system, before Qt sees it, of a key that moves the focus
-    // (Tab, the arrows) or not: whether it is to be dropped. Where a key held down repeats as
-    // presses alone (X11 asked for detectable auto-repeat), Qt takes each for a new press: a
-    // press of a key that is down already, within a second of its last press, is a repeat, and
-    // only a key that moves the focus repeats.
-    bool pressed(quint32 code, quint64 time, bool navigates);
+    // A press straight from the window system, before Qt sees it, with the key's keysym: whether
+    // it is to be dropped. Where a key held down repeats as presses alone (X11 asked for
+    // detectable auto-repeat), Qt takes each for a new press: a press of a key that is down
+    // already, within a second of its last press, is a repeat, and only a key that moves the
+    // focus (Tab, Shift+Tab, the arrows) repeats.
+    bool pressed(quint32 code, quint64 time, quint32 keysym);
     void released(quint32 code) { down_.remove(code); }
 
     bool eventFilter(QObject* object, QEvent* event) override;
 
 private:
     static bool acts(const QKeyEvent& key);
+    static bool movesFocus(quint32 keysym);
     void follow(QWindow* focus);
     void enableShortcuts(bool enabled);
     void typeOn(QWidget* modal, Qt::Key key, Qt::KeyboardModifiers modifiers);

@@ -27,6 +27,11 @@ namespace velti::forms {
 
 namespace {
 
+xcb_connection_t* x11() {
+    auto* application = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    return application != nullptr ? application->connection() : nullptr;
+}
+
 // How a window that goes out of sight is told apart. A window manager unmaps windows for its own
 // reasons: another workspace, shaded, minimised. By ICCCM a window is withdrawn only when, after
 // the unmap, its WM_STATE is gone or Withdrawn, or when no window manager runs (nobody owns
@@ -61,10 +66,10 @@ public:
             // A repeat is dropped here, before the accessibility bridge copies the press (without
             // its time) for a screen reader's key listeners, unless the key moves the focus.
             const auto* press = static_cast<const xcb_key_press_event_t*>(message);
-            return keys_.pressed(press->detail, press->time, navigates(press->detail));
+            return keys_.pressed(press->detail, press->time, keysym(press->detail));
         }
         case XCB_MAPPING_NOTIFY:
-            navigation_.clear();
+            keysyms_.clear();
             break;
         case XCB_KEY_RELEASE:
             keys_.released(static_cast<const xcb_key_release_event_t*>(message)->detail);
@@ -134,6 +139,7 @@ public:
     }
 
 private:
+    // Everything below runs on an X event, or a moment after one: the connection is there.
     static constexpr std::uint32_t kWithdrawn = 0, kNormal = 1, kIconic = 3;
     static constexpr std::uint32_t kStateHint = 1U << 1;
     static constexpr std::uint32_t kNoState = 0xFFFFFFFF;
@@ -145,9 +151,9 @@ private:
         }
         return nullptr;
     }
-    // Whether the key moves the focus (Tab, Shift+Tab, the arrows): such a key repeats when held.
-    bool navigates(xcb_keycode_t code) {
-        if (navigation_.isEmpty()) {
+    // The key's first keysym, from the keyboard mapping read when first needed.
+    std::uint32_t keysym(xcb_keycode_t code) {
+        if (keysyms_.isEmpty()) {
             xcb_connection_t* connection = x11();
             const xcb_setup_t* setup = xcb_get_setup(connection);
             const int count = setup->max_keycode - setup->min_keycode + 1;
@@ -155,32 +161,33 @@ private:
                 connection,
                 xcb_get_keyboard_mapping(connection, setup->min_keycode, std::uint8_t(count)),
                 nullptr);
-            navigation_.resize(256);
+            keysyms_.resize(256);
             if (mapping != nullptr && mapping->keysyms_per_keycode > 0) {
                 const auto* symbols = xcb_get_keyboard_mapping_keysyms(mapping);
-                for (int i = 0; i < count; ++i) {
-                    const std::uint32_t sym = symbols[i * mapping->keysyms_per_keycode];
-                    // Tab, ISO_Left_Tab, the arrows and the keypad's arrows.
-                    navigation_[setup->min_keycode + i] = sym == 0xff09 || sym == 0xfe20 ||
-                                                          (sym >= 0xff51 && sym <= 0xff54) ||
-                                                          (sym >= 0xff96 && sym <= 0xff99);
-                }
+                for (int i = 0; i < count; ++i)
+                    keysyms_[setup->min_keycode + i] = symbols[i * mapping->keysyms_per_keycode];
             }
             free(mapping);
         }
-        return navigation_[code];
+        return keysyms_[code];
     }
     static xcb_window_t root() { return xcb_setup_roots_iterator(xcb_get_setup(x11())).data->root; }
-    static xcb_connection_t* x11() {
-        auto* application = qApp->nativeInterface<QNativeInterface::QX11Application>();
-        return application != nullptr ? application->connection() : nullptr;
+    // The window that has the keyboard, and whether that is where nobody types: no window, the
+    // pointer's, or the screen itself.
+    static xcb_window_t focused() {
+        xcb_get_input_focus_reply_t* focus =
+            xcb_get_input_focus_reply(x11(), xcb_get_input_focus(x11()), nullptr);
+        const xcb_window_t window = focus != nullptr ? focus->focus : xcb_window_t(XCB_NONE);
+        free(focus);
+        return window;
+    }
+    static bool nowhere(xcb_window_t focus) {
+        return focus == XCB_NONE || focus == XCB_INPUT_FOCUS_POINTER_ROOT || focus == root();
     }
     xcb_atom_t atom(const char* name) {
         if (const auto known = atoms_.constFind(name); known != atoms_.cend())
             return *known;
         xcb_connection_t* connection = x11();
-        if (connection == nullptr)
-            return XCB_ATOM_NONE;
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
             connection, xcb_intern_atom(connection, 0, std::uint16_t(qstrlen(name)), name),
             nullptr);
@@ -193,7 +200,7 @@ private:
     static QList<std::uint32_t> words(xcb_window_t window, xcb_atom_t property, int count) {
         xcb_connection_t* connection = x11();
         QList<std::uint32_t> value;
-        if (connection == nullptr || property == XCB_ATOM_NONE)
+        if (property == XCB_ATOM_NONE)
             return value;
         xcb_get_property_reply_t* reply = xcb_get_property_reply(
             connection,
@@ -232,7 +239,7 @@ private:
     }
     bool withdrawn(xcb_window_t window) {
         xcb_connection_t* connection = x11();
-        if (connection == nullptr || gone_.contains(window))
+        if (gone_.contains(window))
             return false;
         xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
             connection, xcb_get_window_attributes(connection, window), nullptr);
@@ -293,22 +300,17 @@ private:
     // of the manager's own while it says no window is active), the owner asks for it.
     void refocus(QWidget* owner) {
         xcb_connection_t* connection = x11();
-        if (connection == nullptr)
-            return;
         const xcb_window_t window = owner->internalWinId();
-        xcb_get_input_focus_reply_t* focus =
-            xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
-        if (focus != nullptr && focus->focus == window) {
+        const xcb_window_t focus = focused();
+        if (focus == window) {
             xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, XCB_NONE, XCB_CURRENT_TIME);
             xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
             xcb_flush(connection);
-        } else if (focus != nullptr) {
+        } else {
             const QList<std::uint32_t> active = words(root(), atom("_NET_ACTIVE_WINDOW"), 1);
-            if (focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
-                focus->focus == root() || (!active.isEmpty() && active.first() == XCB_NONE))
+            if (nowhere(focus) || (!active.isEmpty() && active.first() == XCB_NONE))
                 giveKeyboard(owner);
         }
-        free(focus);
     }
     // Where the keyboard would have gone had a window manager been there: to the modal window
     // that blocks the others, or else to this one; unless another program has it.
@@ -322,15 +324,8 @@ private:
         if (target == nullptr || !target->isVisible() ||
             !target->testAttribute(Qt::WA_WState_Created))
             return;
-        xcb_connection_t* connection = x11();
-        xcb_get_input_focus_reply_t* focus =
-            xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
-        const xcb_window_t focused = focus != nullptr ? focus->focus : xcb_window_t(XCB_NONE);
-        free(focus);
-        if (focused == target->internalWinId())
-            return;
-        if (focused == XCB_NONE || focused == XCB_INPUT_FOCUS_POINTER_ROOT || focused == root() ||
-            ours(focused) != nullptr)
+        const xcb_window_t focus = focused();
+        if (focus != target->internalWinId() && (nowhere(focus) || ours(focus) != nullptr))
             giveKeyboard(target);
     }
     // A window manager is asked for the keyboard; with none, the program takes it.
@@ -345,7 +340,7 @@ private:
     }
 
     Keys& keys_;
-    QList<bool> navigation_; // by key code, read from the keyboard mapping when first needed
+    QList<std::uint32_t> keysyms_; // by key code
     QSet<xcb_window_t> gone_, returning_;
     QHash<QByteArray, xcb_atom_t> atoms_;
 };
@@ -356,8 +351,7 @@ void watchX11(QApplication& application, Keys& keys) {
 #ifdef VELTI_XKB
     // A key held down repeats as presses alone: Qt tells a repeat from a new press by the release
     // between them, and misses some under load. The watch tells the keys which presses repeat.
-    auto* x11 = application.nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    xcb_connection_t* connection = x11();
     const xcb_query_extension_reply_t* xkb =
         connection != nullptr ? xcb_get_extension_data(connection, &xcb_xkb_id) : nullptr;
     if (xkb != nullptr && xkb->present) {
