@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
 
     forms::TickTimer empty(byHand.floorMs, nullptr);
     int calls = 0;
-    QObject::connect(&empty, &forms::TickTimer::ticked, [&] { ++calls; });
+    empty.onTick([&] { ++calls; });
     const double emptyNs = perTick(&empty, ticks);
 
     if (msgBox.shown != 0 || calls == 0) {

@@ -19,10 +19,10 @@ FormBase::FormBase(const FormDescription& description, Runtime& runtime, QWidget
 
 void FormBase::connectTimer(TickTimer* timer, Dispatcher::Handler handler,
                             std::function<int()> pacing) {
-    QObject::connect(timer, &TickTimer::ticked, &widget(),
-                     [this, handler = std::move(handler)] { dispatch_.deliver(handler); });
-    if (pacing && dispatch_.runtime().timers.pacing)
-        timer->pace(std::move(pacing));
+    if (!dispatch_.runtime().timers.pacing)
+        pacing = nullptr;
+    timer->onTick([this, handler = std::move(handler)] { dispatch_.deliver(handler); },
+                  std::move(pacing));
 }
 
 void FormBase::setHeight(double twips) {

@@ -64,7 +64,6 @@ void LabelWidget::paintEvent(QPaintEvent* event) {
 
 TickTimer::TickTimer(int period, QObject* parent) : QTimer(parent), period_(period) {
     setTimerType(Qt::PreciseTimer);
-    connect(this, &QTimer::timeout, this, &TickTimer::tick);
     // Designed enabled: it runs from the load until a handler says otherwise.
     start(period_);
 }
@@ -76,19 +75,27 @@ void TickTimer::setEnabled(bool enabled) {
         start(period_);
 }
 
-// A paced wait counts from the tick. Left running, the timer would keep the rhythm of its last
-// start, and could wake a moment before the awaited one, for nothing.
-void TickTimer::pace(std::function<int()> untilNext) {
-    connect(this, &QTimer::timeout, this, [this, untilNext = std::move(untilNext)] {
-        const int until = untilNext();
-        if (isActive() && (until > 0 || interval() != period_))
-            start(until > 0 ? until : period_);
-    });
+void TickTimer::onTick(std::function<void()> handler, std::function<int()> untilNext) {
+    handler_ = std::move(handler);
+    untilNext_ = std::move(untilNext);
 }
 
 void TickTimer::tick() {
-    if (isActive())
-        emit ticked();
+    if (isActive() && handler_)
+        handler_();
+}
+
+// A paced wait counts from the tick. Left running, the timer would keep the rhythm of its last
+// start, and could wake a moment before the awaited one, for nothing.
+void TickTimer::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != timerId())
+        return QTimer::timerEvent(event);
+    tick();
+    if (!untilNext_)
+        return;
+    const int until = untilNext_();
+    if (isActive() && (until > 0 || interval() != period_))
+        start(until > 0 ? until : period_);
 }
 
 } // namespace velti::forms

@@ -69,17 +69,21 @@ public:
     TickTimer(int period, QObject* parent);
     bool isEnabled() const { return isActive(); }
     void setEnabled(bool enabled);
+    // What each tick runs. untilNext, if given, tells after each tick of the running timer how
+    // many milliseconds until the window has anything new to show (0: nothing awaited), and the
+    // timer sleeps until then.
+    void onTick(std::function<void()> handler, std::function<int()> untilNext = {});
     // One tick, as the running timer gives it; nothing while disabled.
     void tick();
-    // After each tick, asks how many milliseconds until the window has anything new to show
-    // (0: nothing awaited), and sleeps until then.
-    void pace(std::function<int()> untilNext);
 
-signals:
-    void ticked();
+protected:
+    // Straight to the handler: no signal between the timer and its window.
+    void timerEvent(QTimerEvent* event) override;
 
 private:
     int period_;
+    std::function<void()> handler_;
+    std::function<int()> untilNext_;
 };
 
 } // namespace velti::forms
